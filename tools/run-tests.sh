@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Runs every test program of the given build trees under Wine on a virtual
+# display of its own, then prints one closing line: "N passed, N failed".
+# Usage: tools/run-tests.sh BUILD_ROOT TREE...
+set -uo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+. "$here/wine-env.sh"
+
+root="$1"; shift
+wine_env "$root"
+trap 'wine_stop; xvfb_stop' EXIT
+
+xvfb_start || exit 1
+wine_prefix || exit 1
+wine_start || exit 1
+
+status=0
+for tree in "$@"; do
+  rm -f "$tree"/results/*.xml
+  echo "== tests in $tree"
+  ctest --test-dir "$tree" --output-on-failure -j2 || status=1
+done
+
+passed=0; failed=0; skipped=0
+for tree in "$@"; do
+  for name in $(ctest --test-dir "$tree" -N | sed -n 's/^ *Test *#[0-9]*: //p'); do
+    xml="$tree/results/$name.xml"
+    if [ ! -s "$xml" ]; then
+      echo "no results from $name: it crashed, hung or could not start" >&2
+      failed=$((failed + 1)); continue
+    fi
+    head=$(grep -m1 '<testsuites' "$xml")
+    t=$(sed -n 's/.* tests="\([0-9]*\)".*/\1/p' <<<"$head")
+    f=$(sed -n 's/.* failures="\([0-9]*\)".*/\1/p' <<<"$head")
+    e=$(sed -n 's/.* errors="\([0-9]*\)".*/\1/p' <<<"$head")
+    d=$(sed -n 's/.* disabled="\([0-9]*\)".*/\1/p' <<<"$head")
+    s=$(grep -c '<skipped' "$xml")
+    passed=$((passed + t - f - e - d - s)); failed=$((failed + f + e)); skipped=$((skipped + s))
+  done
+done
+# A program that ended badly after writing its results still fails the run.
+[ $status -ne 0 ] && [ $failed -eq 0 ] && failed=1
+
+if [ $skipped -gt 0 ]; then
+  echo "$passed passed, $failed failed, $skipped skipped"
+else
+  echo "$passed passed, $failed failed"
+fi
+[ $status -eq 0 ] && [ $failed -eq 0 ]
