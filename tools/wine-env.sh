@@ -14,8 +14,9 @@ wine_env() {
   WINE_LOG="$(realpath -m "$1")/wine.log"
 }
 
+# Bump the stamp when the prefix recipe changes, so old prefixes are remade.
 wine_prefix() {
-  [ -f "$WINEPREFIX/.wavory-ready" ] && return 0
+  [ -f "$WINEPREFIX/.wavory-prefix-v2" ] && return 0
   rm -rf "$WINEPREFIX"
   mkdir -p "$(dirname "$WINEPREFIX")"
   if ! wineboot -i </dev/null >>"$WINE_LOG" 2>&1; then
@@ -27,8 +28,10 @@ wine_prefix() {
   cp /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   # Without a window manager, hiding a managed window blocks for seconds.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >>"$WINE_LOG" 2>&1
+  # A crashing test program must end at once, not wait behind a crash dialog.
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >>"$WINE_LOG" 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.wavory-ready"
+  touch "$WINEPREFIX/.wavory-prefix-v2"
 }
 
 wine_start() {
