@@ -1,0 +1,235 @@
+// One source file into one WAV file. The output is written to a temporary file
+// in the output folder and put in place only when the file counts as converted,
+// so a failed conversion never destroys an existing file or leaves a partial one.
+#include <cstring>
+
+#include "../decoders/AcmConvert.h"
+#include "../framework/BinaryFile.h"
+#include "../framework/Handles.h"
+#include "../framework/WinApp.h"
+#include "../options/Settings.h"
+#include "DecodeThread.h"
+#include "EngineMessages.h"
+#include "Normalize.h"
+#include "PathRules.h"
+#include "Progress.h"
+#include "SourceReader.h"
+#include "WavHeader.h"
+
+namespace {
+const DWORD kMinimumFreeBytes = 1024;
+
+bool CanOpenShared(const char* path) {
+    CFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.IsValid();
+}
+
+// An existing output must be replaceable before any work is done for it.
+bool CanReplace(const char* path) {
+    CFileHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.IsValid();
+}
+
+WAVEFORMATEX TargetFormat(const WAVEFORMATEX& source) {
+    const CWinApp* app = AfxGetApp();
+    int choice = app ? settings::Read(*app, settings::kFormat) : settings::kFormatCd;
+    switch (choice) {
+    case settings::kFormatOriginal:
+        return source;
+    case settings::kFormatStored:
+        return settings::ReadStoredFormat(*app);
+    default:
+        return settings::CdFormat();
+    }
+}
+
+// The temporary file beside the output; deleted unless committed.
+class CTempOutput {
+public:
+    ~CTempOutput() {
+        if (m_path[0]) DeleteFileA(m_path);
+    }
+    bool Create(const char* outputPath) {
+        PathBuffer folder = {};
+        const char* name = FileNamePart(outputPath);
+        memcpy(folder, outputPath, static_cast<size_t>(name - outputPath));
+        if (!folder[0]) strcpy(folder, ".");
+        return GetTempFileNameA(folder, "wvy", 0, m_path) != 0;
+    }
+    const char* Path() const { return m_path; }
+    bool CommitAs(const char* outputPath) {
+        if (!MoveFileExA(m_path, outputPath, MOVEFILE_REPLACE_EXISTING)) return false;
+        m_path[0] = '\0';
+        return true;
+    }
+
+private:
+    char m_path[MAX_PATH] = {};
+};
+}  // namespace
+
+class CFileConversion {
+public:
+    CFileConversion(const CDecodeThread& thread, const char* sourcePath)
+        : m_thread(thread), m_batch(Batch()), m_source(sourcePath) {}
+
+    int Run(int type);
+
+private:
+    bool NameOutput();
+    bool CreateOutput();
+    bool WriteHeader(uint32_t dataSize);
+    int CopyLoop();
+    void Normalize();
+
+    const CDecodeThread& m_thread;
+    BatchState& m_batch;
+    const char* m_source;
+    PathBuffer m_outputPath = {};
+    std::string m_fileName;
+    CTempOutput m_temp;
+    CBinaryFile m_output;
+    std::unique_ptr<ISourceReader> m_reader;
+    WAVEFORMATEX m_target{};
+    uint64_t m_written = 0;
+    int32_t m_peak = 0;
+    uint32_t m_share = 100;
+    bool m_diskFull = false;
+    bool m_writeFailed = false;
+};
+
+bool CFileConversion::NameOutput() {
+    m_fileName = FileNamePart(m_source);
+    if (!MakeOutputPath(m_batch.outputFolder, m_fileName.c_str(), m_outputPath)) {
+        std::string tooLong = std::string(m_batch.outputFolder) + "\\" + m_fileName;
+        m_thread.ErrorBox(msg::CantCreate(tooLong));
+        return false;
+    }
+    return true;
+}
+
+bool CFileConversion::CreateOutput() {
+    bool exists = CanOpenShared(m_outputPath);
+    if (exists && m_thread.m_bPromptBefore &&
+        m_thread.Box(msg::OverwritePrompt(m_outputPath), msg::kCaptionInformation,
+                     MB_YESNO | MB_ICONINFORMATION) != IDYES)
+        return false;
+    if ((exists && !CanReplace(m_outputPath)) || !m_temp.Create(m_outputPath) || !m_output.Open(m_temp.Path(), "wb")) {
+        m_thread.ErrorBox(msg::CantCreate(m_outputPath));
+        return false;
+    }
+    return true;
+}
+
+bool CFileConversion::WriteHeader(uint32_t dataSize) {
+    WavHeader header = MakeWavHeader(m_target, dataSize);
+    return m_output.Seek(0) && m_output.Write(&header, sizeof(header)) == sizeof(header);
+}
+
+int CFileConversion::Run(int type) {
+    if (!CanOpenShared(m_source)) {
+        m_thread.ErrorBox(msg::CantOpenShared(m_source));
+        return 0;
+    }
+    if (!NameOutput()) return 0;
+    if (SamePath(m_outputPath, m_source)) {
+        m_thread.ErrorBox(msg::SameFolder(m_source));
+        return 0;
+    }
+    if (!CreateOutput()) return 0;
+    PathBuffer outputFolderName, sourceFolderName;
+    GetParentFolderName(m_outputPath, kPathBufferSize, outputFolderName);
+
+    SourceOpenFailure failure;
+    m_reader = OpenSource(type, m_source, failure);
+    if (!m_reader) {
+        if (!failure.gated)
+            m_thread.Box(failure.text, failure.caption.c_str(), failure.type);
+        else if (!failure.text.empty())
+            m_thread.ErrorBox(failure.text);
+        return 0;
+    }
+    GetParentFolderName(m_source, kPathBufferSize, sourceFolderName);
+    m_target = TargetFormat(m_reader->Format());
+
+    if (!WriteHeader(0)) {
+        m_thread.ErrorBox(msg::CantWrite(m_outputPath));
+        return 0;
+    }
+    DWORD destinationSize = 0;
+    BYTE* sourceBuffer = nullptr;
+    BYTE* destinationBuffer = nullptr;
+    if (!AcmOpenStream(m_reader->Format(), kAcmSourceBufferSize, m_target, &destinationSize, &sourceBuffer,
+                       &destinationBuffer)) {
+        m_thread.ErrorBox(msg::NotPcm(m_source));
+        return 0;
+    }
+    m_share = m_thread.m_bVolumeNormalize ? 80 : 100;
+    m_batch.filePercent = 0;
+    m_batch.PublishNames(m_fileName.c_str(), sourceFolderName, outputFolderName);
+
+    if (!m_batch.stopRequested) {
+        DWORD leftover = 0;
+        uint64_t consumed = 0;
+        for (;;) {
+            DWORD got = m_reader->Read(sourceBuffer + leftover, kAcmSourceBufferSize - leftover);
+            if (got == 0) break;
+            DWORD inBuffer = leftover + got, produced = 0;
+            if (!AcmConvert(inBuffer, &leftover, &produced) || produced == 0) break;
+            consumed += inBuffer - leftover;
+
+            m_batch.freeBytes = m_thread.m_pfnFreeSpace(m_batch.outputFolder);
+            if (m_batch.freeBytes < kMinimumFreeBytes) {
+                m_thread.Box(msg::kDiskFull, msg::kCaptionInformation, MB_OK | MB_ICONEXCLAMATION);
+                m_batch.stopRequested = 1;
+                m_diskFull = true;
+                break;
+            }
+            // The RIFF sizes are 32-bit: a file that would pass them fails instead of wrapping.
+            if (m_written + produced > kMaxWavDataSize || m_output.Write(destinationBuffer, produced) != produced) {
+                m_writeFailed = true;
+                break;
+            }
+            m_written += produced;
+            if (m_thread.m_bVolumeNormalize) UpdatePeak(destinationBuffer, produced, m_target.wBitsPerSample, m_peak);
+            memmove(sourceBuffer, sourceBuffer + inBuffer - leftover, leftover);
+
+            m_batch.filePercent = m_reader->Percent(consumed, m_share);
+            m_batch.totalPercent = TotalPercent(m_batch.processedCount, m_batch.totalCount, m_batch.filePercent);
+            m_thread.WaitWhilePaused();
+            if (m_batch.stopRequested) break;
+        }
+    }
+    AcmCloseStream(kAcmSourceBufferSize, destinationSize);
+    m_reader.reset();
+
+    if (m_diskFull) return 0;
+    bool finished = !m_writeFailed && WriteHeader(static_cast<uint32_t>(m_written));
+    finished = m_output.Close() && finished;
+    if (!finished) {
+        m_thread.ErrorBox(msg::CantWrite(m_outputPath));
+        return 0;
+    }
+    if (!m_batch.stopRequested && m_thread.m_bVolumeNormalize) Normalize();
+    if (!m_temp.CommitAs(m_outputPath)) {
+        m_thread.ErrorBox(msg::CantWrite(m_outputPath));
+        return 0;
+    }
+    return 1;
+}
+
+void CFileConversion::Normalize() {
+    BatchState& batch = m_batch;
+    NormalizeFile(m_temp.Path(), m_target, m_peak, m_thread.m_nNormalizeValue, m_written, m_share,
+                  [&batch](uint32_t percent) {
+                      batch.filePercent = percent;
+                      batch.totalPercent = TotalPercent(batch.processedCount, batch.totalCount, percent);
+                  });
+}
+
+int CDecodeThread::ConvertFile(int type, const char* sourcePath) {
+    CFileConversion conversion(*this, sourcePath);
+    return conversion.Run(type);
+}

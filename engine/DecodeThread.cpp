@@ -1,0 +1,81 @@
+#include "DecodeThread.h"
+
+#include "../framework/MessageBox.h"
+#include "../framework/WinApp.h"
+#include "../options/Settings.h"
+#include "DialogMessages.h"
+#include "EngineMessages.h"
+
+namespace {
+uint64_t QueryFreeSpace(const char* folder) {
+    ULARGE_INTEGER available{};
+    GetDiskFreeSpaceExA(folder, &available, nullptr, nullptr);
+    return available.QuadPart;
+}
+
+int ReadSetting(const settings::IntSetting& setting) {
+    const CWinApp* app = AfxGetApp();
+    return app ? settings::Read(*app, setting) : setting.defaultValue;
+}
+}  // namespace
+
+CDecodeThread::CDecodeThread()
+    : m_bVolumeNormalize(ReadSetting(settings::kVolumeNormalize)),
+      m_nNormalizeValue(ReadSetting(settings::kNormalizeValue)),
+      m_bNotDisplayErrInfo(ReadSetting(settings::kNotDisplayErrInfo)),
+      m_bPromptBefore(ReadSetting(settings::kPromptBefore)),
+      m_pfnFreeSpace(&QueryFreeSpace),
+      m_running(CreateEventA(nullptr, TRUE, TRUE, nullptr)) {
+    Batch().totalCount = 0;
+}
+
+BOOL CDecodeThread::InitInstance() {
+    BatchState& batch = Batch();
+    batch.phase = 0;
+    GatherInformation();
+    batch.phase = 1;
+    if (!StopRequested()) ConvertAll();
+    // Signalled at the end of every batch, so a Cancel confirmed after the batch
+    // ended on its own never waits for ever.
+    SetEvent(batch.stoppedEvent);
+    return FALSE;
+}
+
+int CDecodeThread::ExitInstance() { return CWinThread::ExitInstance(); }
+
+void CDecodeThread::GatherInformation() {
+    RunSources(0);
+    PostToOwner(WM_GATHERING_DONE);
+}
+
+void CDecodeThread::ConvertAll() {
+    BatchState& batch = Batch();
+    batch.processedCount = 0;
+    batch.totalPercent = 0;
+    batch.convertedCount = 0;
+    RunSources(1);
+    batch.filePercent = 100;
+    batch.totalPercent = 100;
+    PostToOwner(WM_CONVERSION_DONE);
+}
+
+void CDecodeThread::Pause() { ResetEvent(m_running); }
+
+void CDecodeThread::Continue() { SetEvent(m_running); }
+
+bool CDecodeThread::IsPaused() const { return WaitForSingleObject(m_running, 0) == WAIT_TIMEOUT; }
+
+void CDecodeThread::WaitWhilePaused() const { WaitForSingleObject(m_running, INFINITE); }
+
+int CDecodeThread::Box(const std::string& text, const char* caption, UINT type) const {
+    return AppMessageBox(SafeHwnd(m_pOwnerWnd), text.c_str(), caption, type);
+}
+
+void CDecodeThread::ErrorBox(const std::string& text) const {
+    if (!m_bNotDisplayErrInfo) Box(text, msg::kCaptionError, MB_OK | MB_ICONERROR);
+}
+
+void CDecodeThread::PostToOwner(UINT message) const {
+    HWND owner = SafeHwnd(m_pOwnerWnd);
+    if (owner) PostMessageA(owner, message, 0, 0);
+}

@@ -1,0 +1,54 @@
+// The worker thread of one batch: a gathering pass counts the convertible
+// files, a converting pass converts them, and the dialog follows through
+// BatchState and two posted messages.
+#pragma once
+#include <cstdint>
+
+#include "../framework/WinThread.h"
+#include "../framework/Wnd.h"
+#include "BatchState.h"
+
+class CDecodeThread : public CWinThread {
+public:
+    // Reads the batch's settings now, so the batch keeps the values stored at its start.
+    CDecodeThread();
+
+    CWnd* m_pOwnerWnd = nullptr;
+    BOOL m_bVolumeNormalize;
+    int m_nNormalizeValue;
+    BOOL m_bNotDisplayErrInfo;
+    BOOL m_bPromptBefore;
+
+    // Runs the whole batch, then lets the thread end.
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+
+    void GatherInformation();
+    void ConvertAll();
+    // Walks the current directory; 1 when walked to its end or stopped, 0 otherwise.
+    int WalkFolder(int convert);
+    // 1 when the file counts as converted.
+    int ConvertFile(int type, const char* sourcePath);
+
+    // Pause holds the thread at its next safe point (between blocks, between
+    // files, inside the walk); Continue lets it go on from there.
+    void Pause();
+    void Continue();
+    bool IsPaused() const;
+
+    // Free bytes available to the user in folder; replaceable for tests.
+    using FreeSpaceQuery = uint64_t (*)(const char* folder);
+    FreeSpaceQuery m_pfnFreeSpace;
+
+private:
+    void RunSources(int convert);
+    void ConvertEntry(int type, const char* path);
+    void WaitWhilePaused() const;
+    bool StopRequested() const { return Batch().stopRequested.load() != 0; }
+    int Box(const std::string& text, const char* caption, UINT type) const;
+    void ErrorBox(const std::string& text) const;
+    void PostToOwner(UINT msg) const;
+
+    friend class CFileConversion;
+    CHandle m_running;  // manual-reset: set while not paused
+};

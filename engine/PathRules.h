@@ -1,0 +1,25 @@
+// Path rules of the engine: source types, output names, folder names. Every
+// result goes into a 260-byte path buffer and never past it.
+#pragma once
+#include "BatchState.h"
+
+enum SourceType { kNotConvertible = 0, kTypeWav = 1, kTypeWave = 2, kTypeMp3 = 3, kTypeWma = 4 };
+
+// The type of a file by the end of its name, compared case-insensitively.
+int GetFileType(const char* name);
+
+// The part behind the last backslash.
+const char* FileNamePart(const char* path);
+
+// Name of the folder that holds the file at path: C:\Music\a.mp3 gives Music,
+// C:\a.mp3 gives C:. Returns 0 (empty result) when the last backslash is the first character.
+int GetParentFolderName(const char* path, int size, char* out);
+
+// outputFolder + "\" (unless it ends in one) + the name without its extension + ".wav".
+// False (out empty) when the result does not fit the buffer.
+bool MakeOutputPath(const char* outputFolder, const char* fileName, PathBuffer& out);
+
+// folder + "\" (unless it ends in one) + name; false (out empty) when it does not fit.
+bool JoinPath(const char* folder, const char* name, PathBuffer& out);
+
+bool SamePath(const char* a, const char* b);

@@ -1,0 +1,43 @@
+// Chooses the reader for a source type. MP3 and WMA readers join here.
+#include "EngineMessages.h"
+#include "PathRules.h"
+#include "SourceReader.h"
+#include "WavSource.h"
+
+namespace {
+void ErrorFailure(SourceOpenFailure& failure, std::string text) {
+    failure.text = std::move(text);
+    failure.caption = msg::kCaptionError;
+    failure.type = MB_OK | MB_ICONERROR;
+    failure.gated = true;
+}
+}  // namespace
+
+std::unique_ptr<ISourceReader> OpenSource(int type, const char* path, SourceOpenFailure& failure) {
+    switch (type) {
+    case kTypeWav:
+    case kTypeWave: {
+        auto wav = std::make_unique<CWavSource>();
+        switch (wav->Open(path)) {
+        case CWavSource::kOpened:
+            return wav;
+        case CWavSource::kCannotOpen:
+            ErrorFailure(failure, msg::CantOpenWav(path));
+            return nullptr;
+        case CWavSource::kNotWav:
+            ErrorFailure(failure, msg::NotWav(path));
+            return nullptr;
+        }
+        return nullptr;
+    }
+    case kTypeMp3:
+        // No MP3 decoder is available in this build.
+        ErrorFailure(failure, msg::NotMp3(path));
+        return nullptr;
+    case kTypeWma:
+        ErrorFailure(failure, msg::NotWma(path));
+        return nullptr;
+    default:
+        return nullptr;
+    }
+}

@@ -1,0 +1,30 @@
+// The seam between the copy loop and the decoders: each source type delivers
+// PCM in its own format through one of these.
+#pragma once
+#include <windows.h>
+#include <mmreg.h>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class ISourceReader {
+public:
+    virtual ~ISourceReader() = default;
+    // Format of the PCM that Read delivers.
+    virtual const WAVEFORMATEX& Format() const = 0;
+    // Copies up to room bytes to dst; 0 at the end of the data or on an error.
+    virtual DWORD Read(BYTE* dst, DWORD room) = 0;
+    // How far the file has come, scaled to share, once consumed bytes were converted.
+    virtual uint32_t Percent(uint64_t consumed, uint32_t share) = 0;
+};
+
+// What to tell the user when a source could not be opened.
+struct SourceOpenFailure {
+    std::string text;
+    std::string caption;
+    UINT type = 0;
+    bool gated = true;  // shown only while error boxes are on
+};
+
+// Opens the source by its type; on failure returns null and fills failure.
+std::unique_ptr<ISourceReader> OpenSource(int type, const char* path, SourceOpenFailure& failure);

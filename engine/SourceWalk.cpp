@@ -1,0 +1,99 @@
+// The enumeration of a batch: the list of sources, and the recursive walk of
+// each folder in it, run once counting and once converting.
+#include <cstring>
+
+#include "../framework/Handles.h"
+#include "DecodeThread.h"
+#include "EngineMessages.h"
+#include "PathRules.h"
+
+namespace {
+bool IsDriveRoot(const char* entry) { return strlen(entry) == 3; }
+
+// Junctions and links are never followed: one that points at an ancestor
+// would make the walk recurse for ever.
+bool IsWalkableFolder(const WIN32_FIND_DATAA& found) {
+    return !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool IsSkippedFolderName(const char* name) { return name[0] == '.' || lstrcmpiA(name, "PAGEFILE.SYS") == 0; }
+
+// The current directory, or false when it does not fit a path buffer.
+bool CurrentDirectory(PathBuffer& out) {
+    memset(out, 0, sizeof(out));
+    DWORD n = GetCurrentDirectoryA(sizeof(out), out);
+    return n > 0 && n < sizeof(out);
+}
+}  // namespace
+
+void CDecodeThread::ConvertEntry(int type, const char* path) {
+    BatchState& batch = Batch();
+    if (ConvertFile(type, path) == 1) ++batch.convertedCount;
+    ++batch.processedCount;
+}
+
+void CDecodeThread::RunSources(int convert) {
+    BatchState& batch = Batch();
+    PathBuffer startDirectory;
+    bool haveStart = CurrentDirectory(startDirectory);
+    for (int32_t i = 0; i < batch.sourceCount && !StopRequested(); ++i) {
+        WaitWhilePaused();
+        const char* entry = batch.sourcePaths[i];
+        DWORD attributes = GetFileAttributesA(entry);
+        bool isFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        if (isFolder) {
+            if (IsDriveRoot(entry) && entry[0] == batch.outputFolder[0]) {
+                if (!convert)
+                    Box(msg::DriveRoot(entry, batch.outputFolder), msg::kCaptionInfo, MB_OK | MB_ICONEXCLAMATION);
+                continue;
+            }
+            if (SamePath(entry, batch.outputFolder)) continue;
+            if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+            // A folder that cannot be made current is skipped, never walked in another's place.
+            if (!SetCurrentDirectoryA(entry)) continue;
+            WalkFolder(convert);
+            if (haveStart) SetCurrentDirectoryA(startDirectory);
+            continue;
+        }
+        int type = GetFileType(entry);
+        if (type == kNotConvertible) continue;
+        if (convert)
+            ConvertEntry(type, entry);
+        else
+            ++batch.totalCount;
+    }
+}
+
+int CDecodeThread::WalkFolder(int convert) {
+    BatchState& batch = Batch();
+    if (StopRequested()) return 0;
+    WaitWhilePaused();
+    PathBuffer here;
+    if (!CurrentDirectory(here)) return 0;
+    WIN32_FIND_DATAA found;
+    CFindHandle listing(FindFirstFileA("*", &found));
+    if (!listing.IsValid()) return 0;
+    do {
+        WaitWhilePaused();
+        const char* name = found.cFileName;
+        PathBuffer full;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            int type = GetFileType(name);
+            if (type != kNotConvertible && JoinPath(here, name, full)) {
+                if (!convert) {
+                    ++batch.totalCount;
+                } else {
+                    if (StopRequested()) return 0;
+                    ConvertEntry(type, full);
+                }
+            }
+        } else if (!IsSkippedFolderName(name) && IsWalkableFolder(found) && JoinPath(here, name, full) &&
+                   !SamePath(full, batch.outputFolder) && SetCurrentDirectoryA(full)) {
+            WalkFolder(convert);
+            // Back to where this listing is; if that fails, walking on here would be wrong.
+            if (!SetCurrentDirectoryA(here)) return 0;
+        }
+        if (StopRequested()) return 1;
+    } while (FindNextFileA(listing, &found));
+    return 1;
+}

@@ -1,0 +1,209 @@
+// Fixtures for engine tests: WAV files written and read back, a fresh folder
+// per test, and settings under a registry key of their own.
+#pragma once
+#include <windows.h>
+#include <mmreg.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "framework/WinApp.h"
+#include "options/Settings.h"
+#include "tests/TestSupport.h"
+
+namespace fixtures {
+
+inline WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits) {
+    WAVEFORMATEX f{};
+    f.wFormatTag = WAVE_FORMAT_PCM;
+    f.nChannels = channels;
+    f.nSamplesPerSec = rate;
+    f.wBitsPerSample = bits;
+    f.nBlockAlign = static_cast<WORD>(channels * bits / 8);
+    f.nAvgBytesPerSec = rate * f.nBlockAlign;
+    return f;
+}
+
+inline void Put16(std::vector<uint8_t>& v, uint16_t x) {
+    v.push_back(x & 0xFF);
+    v.push_back(x >> 8);
+}
+inline void Put32(std::vector<uint8_t>& v, uint32_t x) {
+    Put16(v, x & 0xFFFF);
+    Put16(v, x >> 16);
+}
+inline void PutTag(std::vector<uint8_t>& v, const char* tag) { v.insert(v.end(), tag, tag + 4); }
+inline void PutChunk(std::vector<uint8_t>& v, const char* tag, const std::vector<uint8_t>& body) {
+    PutTag(v, tag);
+    Put32(v, static_cast<uint32_t>(body.size()));
+    v.insert(v.end(), body.begin(), body.end());
+    if (body.size() & 1) v.push_back(0);
+}
+inline std::vector<uint8_t> FmtBody(const WAVEFORMATEX& f) {
+    std::vector<uint8_t> b;
+    Put16(b, f.wFormatTag);
+    Put16(b, f.nChannels);
+    Put32(b, f.nSamplesPerSec);
+    Put32(b, f.nAvgBytesPerSec);
+    Put16(b, f.nBlockAlign);
+    Put16(b, f.wBitsPerSample);
+    return b;
+}
+
+// A RIFF file of the given chunks (the RIFF size is filled in).
+inline std::vector<uint8_t> Riff(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& chunks) {
+    std::vector<uint8_t> v;
+    PutTag(v, "RIFF");
+    Put32(v, 0);
+    PutTag(v, "WAVE");
+    for (const auto& c : chunks) PutChunk(v, c.first.c_str(), c.second);
+    uint32_t size = static_cast<uint32_t>(v.size() - 8);
+    memcpy(&v[4], &size, 4);
+    return v;
+}
+
+inline std::vector<uint8_t> CanonicalWav(const WAVEFORMATEX& f, const std::vector<uint8_t>& data) {
+    return Riff({{"fmt ", FmtBody(f)}, {"data", data}});
+}
+
+inline bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    CFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    return file.IsValid() &&
+           WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+inline std::vector<uint8_t> ReadBytes(const std::string& path) {
+    CFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    std::vector<uint8_t> bytes;
+    if (!file.IsValid()) return bytes;
+    bytes.resize(GetFileSize(file, nullptr));
+    DWORD got = 0;
+    if (!bytes.empty()) ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    bytes.resize(got);
+    return bytes;
+}
+
+inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// 16-bit PCM: a sine of the given frequency and amplitude, the same on every channel
+// but for a small offset per channel, so a swap of channels shows.
+inline std::vector<uint8_t> Tone16(size_t frames, WORD channels, DWORD rate, double amplitude, double hz = 440.0) {
+    std::vector<uint8_t> v;
+    v.reserve(frames * channels * 2);
+    for (size_t i = 0; i < frames; ++i)
+        for (WORD c = 0; c < channels; ++c) {
+            double s = amplitude * std::sin(2 * 3.14159265358979 * hz * i / rate) + c * 3;
+            Put16(v, static_cast<uint16_t>(static_cast<int16_t>(std::lround(s))));
+        }
+    return v;
+}
+
+// Bytes that follow a counter, so any lost, repeated or moved byte shows.
+inline std::vector<uint8_t> Counting(size_t bytes) {
+    std::vector<uint8_t> v(bytes);
+    for (size_t i = 0; i < bytes; ++i) v[i] = static_cast<uint8_t>((i * 7 + i / 251) & 0xFF);
+    return v;
+}
+
+struct WavFile {
+    bool ok = false;
+    WAVEFORMATEX format{};
+    uint32_t riffSize = 0, dataSize = 0;
+    size_t fileSize = 0;
+    std::vector<uint8_t> data;  // everything behind the 44-byte header
+};
+
+// Reads one of our outputs, which have the fixed 44-byte layout.
+inline WavFile ReadOutput(const std::string& path) {
+    WavFile w;
+    std::vector<uint8_t> b = ReadBytes(path);
+    w.fileSize = b.size();
+    if (b.size() < 44 || memcmp(&b[0], "RIFF", 4) || memcmp(&b[8], "WAVEfmt ", 8) || memcmp(&b[36], "data", 4))
+        return w;
+    memcpy(&w.riffSize, &b[4], 4);
+    memcpy(&w.format, &b[20], 16);
+    w.format.cbSize = 0;
+    memcpy(&w.dataSize, &b[40], 4);
+    w.data.assign(b.begin() + 44, b.end());
+    w.ok = true;
+    return w;
+}
+
+inline int16_t S16(const std::vector<uint8_t>& d, size_t sample) {
+    return static_cast<int16_t>(d[2 * sample] | (d[2 * sample + 1] << 8));
+}
+
+// A folder of its own for each test, emptied first.
+class TestFolder {
+public:
+    explicit TestFolder(const std::string& name) {
+        char cwd[MAX_PATH];
+        GetCurrentDirectoryA(MAX_PATH, cwd);
+        m_path = std::string(cwd) + "\\work\\" + name;
+        CreateDirectoryA((std::string(cwd) + "\\work").c_str(), nullptr);
+        Remove(m_path);
+        CreateDirectoryA(m_path.c_str(), nullptr);
+    }
+    const std::string& Path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "\\" + name; }
+    std::string MakeDir(const std::string& name) const {
+        std::string p = *this / name;
+        CreateDirectoryA(p.c_str(), nullptr);
+        return p;
+    }
+    static void Remove(const std::string& path) {
+        WIN32_FIND_DATAA fd;
+        HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+        if (h != INVALID_HANDLE_VALUE) {
+            do {
+                std::string name = fd.cFileName;
+                if (name == "." || name == "..") continue;
+                std::string child = path + "\\" + name;
+                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                    !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                    Remove(child);
+                else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    RemoveDirectoryA(child.c_str());
+                else
+                    DeleteFileA(child.c_str());
+            } while (FindNextFileA(h, &fd));
+            FindClose(h);
+        }
+        RemoveDirectoryA(path.c_str());
+    }
+
+private:
+    std::string m_path;
+};
+
+// The files in a folder, by name (no subfolders).
+inline std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
+    while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return names;
+}
+
+// The application object and its settings under a key of its own.
+class EngineApp {
+public:
+    explicit EngineApp(const char* name) : scratch(settings::kRegistryKey, name), app(name) {
+        app.SetRegistryKey(settings::kRegistryKey);
+    }
+    void Set(const settings::IntSetting& s, int value) { settings::Write(app, s, value); }
+    ScratchProfile scratch;
+    CWinApp app;
+};
+
+}  // namespace fixtures
