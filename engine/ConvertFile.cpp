@@ -81,7 +81,7 @@ private:
     bool NameOutput();
     bool CreateOutput();
     bool WriteHeader(uint32_t dataSize);
-    int CopyLoop();
+    void StopForFullDisk();
     void Normalize();
 
     const CDecodeThread& m_thread;
@@ -182,14 +182,21 @@ int CFileConversion::Run(int type) {
 
             m_batch.freeBytes = m_thread.m_pfnFreeSpace(m_batch.outputFolder);
             if (m_batch.freeBytes < kMinimumFreeBytes) {
-                m_thread.Box(msg::kDiskFull, msg::kCaptionInformation, MB_OK | MB_ICONEXCLAMATION);
-                m_batch.stopRequested = 1;
-                m_diskFull = true;
+                StopForFullDisk();
                 break;
             }
             // The RIFF sizes are 32-bit: a file that would pass them fails instead of wrapping.
-            if (m_written + produced > kMaxWavDataSize || m_output.Write(destinationBuffer, produced) != produced) {
+            if (m_written + produced > kMaxWavDataSize) {
                 m_writeFailed = true;
+                break;
+            }
+            if (m_output.Write(destinationBuffer, produced) != produced) {
+                // A disk that ran out of room mid-block is the full disk, not just this file.
+                m_batch.freeBytes = m_thread.m_pfnFreeSpace(m_batch.outputFolder);
+                if (m_batch.freeBytes < produced)
+                    StopForFullDisk();
+                else
+                    m_writeFailed = true;
                 break;
             }
             m_written += produced;
@@ -218,6 +225,12 @@ int CFileConversion::Run(int type) {
         return 0;
     }
     return 1;
+}
+
+void CFileConversion::StopForFullDisk() {
+    m_thread.Box(msg::kDiskFull, msg::kCaptionInformation, MB_OK | MB_ICONEXCLAMATION);
+    m_batch.stopRequested = 1;
+    m_diskFull = true;
 }
 
 void CFileConversion::Normalize() {

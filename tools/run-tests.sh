@@ -8,7 +8,17 @@ here="$(cd "$(dirname "$0")" && pwd)"
 
 root="$1"; shift
 wine_env "$root"
-trap 'wine_stop; xvfb_stop' EXIT
+small="$(realpath -m "$root")/smalldisk"
+cleanup() { wine_stop; xvfb_stop; mountpoint -q "$small" && umount "$small"; }
+trap cleanup EXIT
+
+# A really full disk for the full-disk test: a tiny tmpfs, where mounting is allowed.
+mkdir -p "$small"
+if mountpoint -q "$small" || mount -t tmpfs -o size=256k tmpfs "$small" 2>/dev/null; then
+  export WAVORY_SMALL_DISK="Z:$(tr / '\\' <<<"$small")"
+else
+  echo "note: no small tmpfs could be mounted here; the real full-disk test is skipped" >&2
+fi
 
 xvfb_start || exit 1
 wine_prefix || exit 1

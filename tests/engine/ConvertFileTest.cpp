@@ -1,0 +1,340 @@
+#include <gtest/gtest.h>
+
+#include "engine/BatchState.h"
+#include "engine/DecodeThread.h"
+#include "engine/EngineMessages.h"
+#include "engine/PathRules.h"
+#include "tests/engine/EngineFixtures.h"
+
+using namespace fixtures;
+
+namespace {
+uint64_t g_freeBytes = 0;
+uint64_t FixedFreeSpace(const char*) { return g_freeBytes; }
+// Plenty of room, and a Cancel given once the second block is converted.
+int g_steps = 0;
+uint64_t CancelAtSecondStep(const char*) {
+    if (++g_steps == 2) Batch().stopRequested = 1;
+    return 1ull << 40;
+}
+
+class ConvertFileTest : public ::testing::Test {
+protected:
+    ConvertFileTest()
+        : env("WavoryConvertTest"), folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
+        out = folder.MakeDir("out");
+        in = folder.MakeDir("in");
+        BatchState& b = Batch();
+        memset(b.outputFolder, 0, sizeof(b.outputFolder));
+        strcpy(b.outputFolder, out.c_str());
+        b.stopRequested = 0;
+        b.processedCount = 0;
+        b.totalCount = 1;
+        b.fileChanged = 0;
+    }
+    // A thread object made now reads the settings as they stand.
+    int Convert(const std::string& source, CDecodeThread* custom = nullptr) {
+        CDecodeThread own;
+        CDecodeThread& t = custom ? *custom : own;
+        return t.ConvertFile(GetFileType(source.c_str()), source.c_str());
+    }
+    std::string WriteWav(const std::string& name, const WAVEFORMATEX& f, const std::vector<uint8_t>& data) {
+        std::string path = in + "\\" + name;
+        EXPECT_TRUE(WriteBytes(path, CanonicalWav(f, data)));
+        return path;
+    }
+    EngineApp env;
+    TestFolder folder;
+    std::string in, out;
+    MessageBoxRecorder boxes;
+};
+}  // namespace
+
+TEST(OutputNames, FolderAndNameRules) {
+    PathBuffer p;
+    ASSERT_TRUE(MakeOutputPath("D:\\Out", "Song.MP3", p));
+    EXPECT_STREQ("D:\\Out\\Song.wav", p);
+    ASSERT_TRUE(MakeOutputPath("D:\\Out\\", "Song.MP3", p));
+    EXPECT_STREQ("D:\\Out\\Song.wav", p) << "no doubled backslash";
+    ASSERT_TRUE(MakeOutputPath("D:\\Out", "a.b.c.wma", p));
+    EXPECT_STREQ("D:\\Out\\a.b.c.wav", p);
+    ASSERT_TRUE(MakeOutputPath("D:\\Out", "name.", p));
+    EXPECT_STREQ("D:\\Out\\name..wav", p) << "a trailing dot stays";
+    ASSERT_TRUE(MakeOutputPath("D:\\Out", ".mp3", p));
+    EXPECT_STREQ("D:\\Out\\.wav", p);
+    std::string longName(250, 'n');
+    EXPECT_FALSE(MakeOutputPath("D:\\Out", (longName + ".mp3").c_str(), p)) << "260 bytes or more never fit";
+    EXPECT_EQ('\0', p[0]);
+}
+
+TEST(OutputNames, ParentFolderNames) {
+    char out[260];
+    EXPECT_EQ(1, GetParentFolderName("C:\\Music\\song.mp3", 260, out));
+    EXPECT_STREQ("Music", out);
+    EXPECT_EQ(1, GetParentFolderName("C:\\song.mp3", 260, out));
+    EXPECT_STREQ("C:", out);
+    EXPECT_EQ(1, GetParentFolderName("C:\\Music\\\\song.mp3", 260, out));
+    EXPECT_STREQ("Music", out);
+    EXPECT_EQ(0, GetParentFolderName("\\song.mp3", 260, out));
+    EXPECT_STREQ("", out);
+    EXPECT_EQ(1, GetParentFolderName("song.mp3", 260, out));
+    EXPECT_STREQ("", out);
+}
+
+TEST(SourceTypes, ByTheEndOfTheNameInAnyCase) {
+    EXPECT_EQ(kTypeMp3, GetFileType("Song.MP3"));
+    EXPECT_EQ(kTypeWave, GetFileType("x.WAVE"));
+    EXPECT_EQ(kTypeWma, GetFileType("y.Wma"));
+    EXPECT_EQ(kTypeWav, GetFileType("C:\\a\\b.wav"));
+    EXPECT_EQ(kTypeMp3, GetFileType(".mp3"));
+    for (const char* name : {"z.mp2", "z.mp1", "z.ogg", "wav", "mp3", ""}) EXPECT_EQ(kNotConvertible, GetFileType(name)) << name;
+}
+
+TEST_F(ConvertFileTest, CdSourceToCdFormatKeepsEverySample) {
+    std::vector<uint8_t> data = Tone16(44100 * 2 + 123, 2, 44100, 12000);
+    std::string src = WriteWav("Song.WAV", Pcm(2, 44100, 16), data);
+    ASSERT_EQ(1, Convert(src)) << boxes.Texts();
+    WavFile w = ReadOutput(out + "\\Song.wav");
+    ASSERT_TRUE(w.ok);
+    EXPECT_EQ(data, w.data);
+    EXPECT_EQ(data.size(), w.dataSize);
+    EXPECT_EQ(data.size() + 36, w.riffSize);
+    EXPECT_EQ(0u, boxes.Count());
+    EXPECT_EQ((std::vector<std::string>{"Song.wav"}), FilesIn(out)) << "no temporary file left behind";
+    BatchNames names;
+    ASSERT_TRUE(Batch().TakeNames(names));
+    EXPECT_EQ("Song.WAV", names.currentFileName);
+    EXPECT_EQ("in", names.sourceFolderName);
+    EXPECT_EQ("out", names.outputFolderName);
+    EXPECT_EQ(100u, Batch().filePercent.load());
+}
+
+TEST_F(ConvertFileTest, FormatOneKeepsTheSourceFormatAndBytes) {
+    env.Set(settings::kFormat, settings::kFormatOriginal);
+    std::vector<uint8_t> data = Counting(22050 * 3 + 7);
+    std::string src = WriteWav("low.wav", Pcm(1, 22050, 8), data);
+    ASSERT_EQ(1, Convert(src)) << boxes.Texts();
+    WavFile w = ReadOutput(out + "\\low.wav");
+    ASSERT_TRUE(w.ok);
+    EXPECT_EQ(1, w.format.nChannels);
+    EXPECT_EQ(22050u, w.format.nSamplesPerSec);
+    EXPECT_EQ(8, w.format.wBitsPerSample);
+    EXPECT_EQ(data, w.data);
+}
+
+TEST_F(ConvertFileTest, FormatZeroWritesCdFormatFromAnyPcm) {
+    std::string src = WriteWav("low.wav", Pcm(1, 22050, 8), Counting(22050));
+    ASSERT_EQ(1, Convert(src)) << boxes.Texts();
+    WavFile w = ReadOutput(out + "\\low.wav");
+    ASSERT_TRUE(w.ok);
+    EXPECT_EQ(2, w.format.nChannels);
+    EXPECT_EQ(44100u, w.format.nSamplesPerSec);
+    EXPECT_EQ(16, w.format.wBitsPerSample);
+    EXPECT_NEAR(176400.0, static_cast<double>(w.data.size()), 64.0);
+}
+
+TEST_F(ConvertFileTest, FormatTwoUsesTheStoredFormatReadForEveryFile) {
+    env.Set(settings::kFormat, settings::kFormatStored);
+    settings::WriteStoredFormat(env.app, Pcm(1, 44100, 16));
+    std::string src = WriteWav("a.wav", Pcm(2, 44100, 16), Tone16(44100, 2, 44100, 8000));
+    ASSERT_EQ(1, Convert(src)) << boxes.Texts();
+    WavFile w = ReadOutput(out + "\\a.wav");
+    EXPECT_EQ(1, w.format.nChannels);
+    EXPECT_EQ(88200u, w.data.size());
+}
+
+TEST_F(ConvertFileTest, SameFileIsRefusedButWaveBesideItIsConverted) {
+    strcpy(Batch().outputFolder, in.c_str());
+    std::string wav = WriteWav("x.wav", Pcm(2, 44100, 16), Counting(4000));
+    std::vector<uint8_t> before = ReadBytes(wav);
+    ASSERT_EQ(0, Convert(wav));
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ(msg::SameFolder(wav), boxes.Calls()[0].text);
+    EXPECT_EQ("Error", boxes.Calls()[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), IconOf(boxes.Calls()[0].type));
+    EXPECT_EQ(before, ReadBytes(wav));
+
+    // The same rule in capitals, through the folder written another way.
+    std::string upper = in + "\\Y.WAV";
+    ASSERT_TRUE(WriteBytes(upper, CanonicalWav(Pcm(2, 44100, 16), Counting(400))));
+    CharUpperA(Batch().outputFolder);
+    EXPECT_EQ(0, Convert(upper));
+
+    std::string wave = WriteWav("z.wave", Pcm(2, 44100, 16), Counting(4000));
+    strcpy(Batch().outputFolder, in.c_str());
+    EXPECT_EQ(1, Convert(wave)) << boxes.Texts();
+    EXPECT_TRUE(ReadOutput(in + "\\z.wav").ok);
+}
+
+TEST_F(ConvertFileTest, OverwritePromptYesNoAndOff) {
+    std::string src = WriteWav("a.wav", Pcm(2, 44100, 16), Counting(4000));
+    std::string target = out + "\\a.wav";
+    ASSERT_TRUE(WriteBytes(target, {1, 2, 3}));
+
+    boxes.Script({IDNO});
+    EXPECT_EQ(0, Convert(src));
+    ASSERT_EQ(1u, boxes.Count()) << "No brings no further box";
+    EXPECT_EQ(target + " is exist!Overwrite it?", boxes.Calls()[0].text);
+    EXPECT_EQ("Information", boxes.Calls()[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONINFORMATION), boxes.Calls()[0].type);
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadBytes(target));
+
+    boxes.Script({IDYES});
+    EXPECT_EQ(1, Convert(src));
+    EXPECT_EQ(2u, boxes.Count());
+    EXPECT_EQ(Counting(4000), ReadOutput(target).data);
+
+    env.Set(settings::kPromptBefore, 0);
+    ASSERT_TRUE(WriteBytes(target, {9}));
+    EXPECT_EQ(1, Convert(src));
+    EXPECT_EQ(2u, boxes.Count()) << "no question when the prompt is off";
+    EXPECT_EQ(Counting(4000), ReadOutput(target).data);
+}
+
+TEST_F(ConvertFileTest, FailedConversionLeavesAnExistingFileUntouchedAndNoPartialFile) {
+    std::vector<uint8_t> old = {7, 7, 7, 7};
+    std::string target = out + "\\bad.wav";
+    ASSERT_TRUE(WriteBytes(target, old));
+    std::string src = in + "\\bad.wav";
+    ASSERT_TRUE(WriteBytes(src, std::vector<uint8_t>(100, 'x')));  // no "data" anywhere
+    env.Set(settings::kPromptBefore, 0);
+    EXPECT_EQ(0, Convert(src));
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ(src + " is not a correct wav file!", boxes.Calls()[0].text);
+    EXPECT_EQ(old, ReadBytes(target));
+    EXPECT_EQ((std::vector<std::string>{"bad.wav"}), FilesIn(out));
+
+    // A format no converter takes: refused, and again nothing is left behind.
+    WAVEFORMATEX odd = Pcm(2, 44100, 16);
+    odd.wFormatTag = 0x7A7A;
+    std::string oddSrc = WriteWav("odd.wav", odd, Counting(1000));
+    EXPECT_EQ(0, Convert(oddSrc));
+    ASSERT_EQ(2u, boxes.Count());
+    EXPECT_EQ("The " + oddSrc + " is not a PCM format WAV file.Tarn Sonelle can only convert PCM format WAV file!",
+              boxes.Calls()[1].text);
+    EXPECT_FALSE(Exists(out + "\\odd.wav"));
+    EXPECT_EQ(1u, FilesIn(out).size());
+}
+
+TEST_F(ConvertFileTest, SourceThatCannotBeOpenedAndOutputThatCannotBeCreated) {
+    std::string missing = in + "\\missing.wav";
+    EXPECT_EQ(0, Convert(missing));
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ("Can't Open " + missing + ". Maybe it is used by another program.", boxes.Calls()[0].text);
+
+    std::string src = WriteWav("a.wav", Pcm(2, 44100, 16), Counting(400));
+    strcpy(Batch().outputFolder, (folder / "no such folder").c_str());
+    EXPECT_EQ(0, Convert(src));
+    ASSERT_EQ(2u, boxes.Count());
+    EXPECT_EQ("Can't create File " + folder / "no such folder\\a.wav", boxes.Calls()[1].text);
+
+    // An output path of 260 bytes or more is refused, not cut.
+    std::string deep = out;
+    while (deep.size() < 240) deep = deep + "\\" + std::string(20, 'd');
+    strcpy(Batch().outputFolder, deep.c_str());
+    EXPECT_EQ(0, Convert(src));
+    ASSERT_EQ(3u, boxes.Count());
+    EXPECT_EQ(0u, boxes.Calls()[2].text.find("Can't create File "));
+}
+
+TEST_F(ConvertFileTest, ASourceWithNoDataGivesAnEmptyValidFileThatCounts) {
+    std::string src = WriteWav("empty.wav", Pcm(2, 44100, 16), {});
+    ASSERT_EQ(1, Convert(src)) << boxes.Texts();
+    WavFile w = ReadOutput(out + "\\empty.wav");
+    ASSERT_TRUE(w.ok);
+    EXPECT_EQ(44u, w.fileSize);
+    EXPECT_EQ(36u, w.riffSize);
+    EXPECT_EQ(0u, w.dataSize);
+}
+
+TEST_F(ConvertFileTest, ErrorBoxesOffSilencesPerFileErrorsOnly) {
+    env.Set(settings::kNotDisplayErrInfo, 1);
+    EXPECT_EQ(0, Convert(in + "\\missing.wav"));
+    std::string src = in + "\\bad.wav";
+    ASSERT_TRUE(WriteBytes(src, std::vector<uint8_t>(100, 'x')));
+    EXPECT_EQ(0, Convert(src));
+    EXPECT_EQ(0u, boxes.Count());
+
+    // The overwrite question and the disk-space box still show.
+    std::string good = WriteWav("good.wav", Pcm(2, 44100, 16), Counting(4000));
+    ASSERT_TRUE(WriteBytes(out + "\\good.wav", {1}));
+    boxes.Script({IDYES});
+    CDecodeThread thread;
+    g_freeBytes = 100;
+    thread.m_pfnFreeSpace = &FixedFreeSpace;
+    EXPECT_EQ(0, Convert(good, &thread));
+    ASSERT_EQ(2u, boxes.Count()) << boxes.Texts();
+    EXPECT_EQ(out + "\\good.wav is exist!Overwrite it?", boxes.Calls()[0].text);
+    EXPECT_EQ(msg::kDiskFull, boxes.Calls()[1].text);
+}
+
+TEST_F(ConvertFileTest, LowFreeSpaceStopsTheBatchWithoutWritingTheBlock) {
+    std::string src = WriteWav("big.wav", Pcm(2, 44100, 16), Tone16(44100 * 3, 2, 44100, 9000));
+    CDecodeThread thread;
+    g_freeBytes = 1023;
+    thread.m_pfnFreeSpace = &FixedFreeSpace;
+    EXPECT_EQ(0, Convert(src, &thread));
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ("There is no available space in the destination folder, so the converter will be quit!",
+              boxes.Calls()[0].text);
+    EXPECT_EQ("Information", boxes.Calls()[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), IconOf(boxes.Calls()[0].type));
+    EXPECT_EQ(1u, Batch().stopRequested.load());
+    EXPECT_EQ(1023u, Batch().freeBytes.load());
+    EXPECT_TRUE(FilesIn(out).empty()) << "the file does not count and leaves nothing";
+
+    g_freeBytes = 1024;
+    Batch().stopRequested = 0;
+    CDecodeThread enough;
+    enough.m_pfnFreeSpace = &FixedFreeSpace;
+    EXPECT_EQ(1, Convert(src, &enough));
+}
+
+TEST_F(ConvertFileTest, FullDiskForReal) {
+    const char* disk = getenv("WAVORY_SMALL_DISK");
+    if (!disk || !*disk) GTEST_SKIP() << "no small disk: the test runner could not mount one";
+    std::string small = disk;
+    TestFolder::Remove(small + "\\out");
+    CreateDirectoryA((small + "\\out").c_str(), nullptr);
+    strcpy(Batch().outputFolder, (small + "\\out").c_str());
+    std::string src = WriteWav("big.wav", Pcm(2, 44100, 16), Tone16(44100 * 4, 2, 44100, 9000));
+    EXPECT_EQ(0, Convert(src));
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ(msg::kDiskFull, boxes.Calls()[0].text) << "a disk that fills mid-block is a full disk";
+    EXPECT_EQ(1u, Batch().stopRequested.load());
+    EXPECT_TRUE(FilesIn(small + "\\out").empty()) << "no partial file on the full disk";
+    TestFolder::Remove(small + "\\out");
+}
+
+TEST_F(ConvertFileTest, CancelBeforeTheCopyLoopGivesAValidEmptyFileThatCounts) {
+    std::string src = WriteWav("a.wav", Pcm(2, 44100, 16), Counting(40000));
+    Batch().stopRequested = 1;
+    EXPECT_EQ(1, Convert(src));
+    WavFile w = ReadOutput(out + "\\a.wav");
+    ASSERT_TRUE(w.ok);
+    EXPECT_EQ(0u, w.dataSize);
+}
+
+TEST_F(ConvertFileTest, ProgressOfAFileWithNoDeclaredSizeStaysZero) {
+    std::vector<uint8_t> bytes = CanonicalWav(Pcm(2, 44100, 16), Counting(176400 * 2));
+    memset(&bytes[40], 0, 4);
+    std::string src = in + "\\nosize.wav";
+    ASSERT_TRUE(WriteBytes(src, bytes));
+    ASSERT_EQ(1, Convert(src));
+    EXPECT_EQ(Counting(176400 * 2), ReadOutput(out + "\\nosize.wav").data) << "read to the end of the file";
+}
+
+TEST_F(ConvertFileTest, CancelMidFileLeavesAShorterValidFileThatCounts) {
+    std::vector<uint8_t> data = Tone16(44100 * 5, 2, 44100, 9000);
+    std::string src = WriteWav("long.wav", Pcm(2, 44100, 16), data);
+    env.Set(settings::kVolumeNormalize, 1);  // a cancelled file is not normalised
+    CDecodeThread thread;
+    g_steps = 0;
+    thread.m_pfnFreeSpace = &CancelAtSecondStep;
+    EXPECT_EQ(1, Convert(src, &thread));
+    WavFile w = ReadOutput(out + "\\long.wav");
+    ASSERT_TRUE(w.ok);
+    ASSERT_EQ(2u * 176400, w.data.size());
+    EXPECT_EQ(w.data.size(), w.dataSize);
+    EXPECT_TRUE(std::equal(w.data.begin(), w.data.end(), data.begin())) << "converted data kept, unscaled";
+}
