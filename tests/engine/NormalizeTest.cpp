@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include "engine/BatchState.h"
+#include "engine/DecodeThread.h"
+#include "engine/Normalize.h"
+#include "tests/engine/EngineFixtures.h"
+
+using namespace fixtures;
+
+namespace {
+std::vector<uint8_t> Samples16(std::initializer_list<int> values) {
+    std::vector<uint8_t> v;
+    for (int s : values) Put16(v, static_cast<uint16_t>(static_cast<int16_t>(s)));
+    return v;
+}
+
+int PeakOf(const std::vector<uint8_t>& data) {
+    int p = 0;
+    for (size_t i = 0; i < data.size() / 2; ++i) p = std::max(p, std::abs(int(S16(data, i))));
+    return p;
+}
+
+std::vector<uint8_t> Scaled16(std::vector<uint8_t> data, int level) {
+    int32_t peak = 0;
+    UpdatePeak(data.data(), data.size(), 16, peak);
+    double factor = 0;
+    if (NormalizeFactor(peak, 16, level, factor)) ScaleSamples(data.data(), data.size(), 16, factor);
+    return data;
+}
+}  // namespace
+
+TEST(Normalize, WorkedExampleAt98Percent) {
+    auto out = Scaled16(Samples16({-16384, 1000, 0, 16000}), 98);
+    EXPECT_EQ(-32111, S16(out, 0));
+    EXPECT_EQ(1959, S16(out, 1));
+    EXPECT_EQ(0, S16(out, 2));
+}
+
+TEST(Normalize, FullScalePeakAt100PercentShrinksJustUnderOne) {
+    auto out = Scaled16(Samples16({32767, -32768, 0, 100}), 100);
+    EXPECT_EQ(32764, S16(out, 0));
+    EXPECT_EQ(-32765, S16(out, 1));
+}
+
+TEST(Normalize, EightBitPeaksAndScaling) {
+    std::vector<uint8_t> data = {255, 0, 128, 200};
+    int32_t peak = 0;
+    UpdatePeak(data.data(), data.size(), 8, peak);
+    EXPECT_EQ(128, peak) << "the byte 0 is 128 from silence";
+    double factor = 0;
+    ASSERT_TRUE(NormalizeFactor(peak, 8, 98, factor));
+    ScaleSamples(data.data(), data.size(), 8, factor);
+    EXPECT_EQ(253, data[0]);
+    EXPECT_EQ(2, data[1]);
+    EXPECT_EQ(128, data[2]);
+
+    std::vector<uint8_t> top = {255, 128};
+    peak = 0;
+    UpdatePeak(top.data(), top.size(), 8, peak);
+    EXPECT_EQ(127, peak);
+}
+
+TEST(Normalize, AttenuatesALoudFileAndAmplifiesAQuietOne) {
+    auto loud = Scaled16(Samples16({30000, -20000}), 50);
+    EXPECT_NEAR(16383, S16(loud, 0), 3);
+    auto quiet = Scaled16(Samples16({3000, -1500}), 90);
+    EXPECT_NEAR(29490, S16(quiet, 0), 12);
+    EXPECT_NEAR(-14745, S16(quiet, 1), 12);
+}
+
+TEST(Normalize, SilenceAndAPeakOfOneAreLeftAlone) {
+    double factor = 0;
+    EXPECT_FALSE(NormalizeFactor(0, 16, 98, factor));
+    EXPECT_FALSE(NormalizeFactor(1, 16, 98, factor));
+    EXPECT_FALSE(NormalizeFactor(1, 8, 98, factor));
+    EXPECT_EQ(Samples16({0, 1, -1}), Scaled16(Samples16({0, 1, -1}), 98));
+}
+
+TEST(Normalize, EveryWholeSixteenBitSampleIsScaled) {
+    // Three samples: a block length that is not a multiple of 4.
+    auto out = Scaled16(Samples16({-16384, 1000, 1000}), 98);
+    EXPECT_EQ(1959, S16(out, 2));
+}
+
+TEST(Normalize, OnlyEightAndSixteenBitPcmIsTouched) {
+    WAVEFORMATEX f = Pcm(2, 44100, 24);
+    EXPECT_FALSE(CanNormalize(f));
+    f = Pcm(2, 44100, 16);
+    EXPECT_TRUE(CanNormalize(f));
+    f.wFormatTag = 2;  // a compressed format
+    EXPECT_FALSE(CanNormalize(f));
+}
+
+namespace {
+class NormalizeFileTest : public ::testing::Test {
+protected:
+    NormalizeFileTest()
+        : env("WavoryNormalizeTest"), folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
+        out = folder.MakeDir("out");
+        memset(Batch().outputFolder, 0, kPathBufferSize);
+        strcpy(Batch().outputFolder, out.c_str());
+        Batch().stopRequested = 0;
+        Batch().processedCount = 0;
+        Batch().totalCount = 1;
+        env.Set(settings::kVolumeNormalize, 1);
+    }
+    EngineApp env;
+    TestFolder folder;
+    std::string out;
+    MessageBoxRecorder boxes;
+};
+}  // namespace
+
+TEST_F(NormalizeFileTest, ConvertedFileReachesTheLevelAndHeaderStays) {
+    env.Set(settings::kNormalizeValue, 50);
+    std::vector<uint8_t> data = Tone16(44100 * 2, 2, 44100, 8000);
+    std::string src = folder / "quiet.wav";
+    ASSERT_TRUE(WriteBytes(src, CanonicalWav(Pcm(2, 44100, 16), data)));
+    CDecodeThread thread;
+    ASSERT_EQ(1, thread.ConvertFile(1, src.c_str())) << boxes.Texts();
+    WavFile w = ReadOutput(out + "\\quiet.wav");
+    ASSERT_TRUE(w.ok);
+    ASSERT_EQ(data.size(), w.data.size());
+    EXPECT_EQ(data.size(), w.dataSize);
+    EXPECT_NEAR(16383, PeakOf(w.data), 4) << "50 percent of full scale";
+    EXPECT_EQ(100u, Batch().filePercent.load());
+}
+
+TEST_F(NormalizeFileTest, ASilentFileStaysSilent) {
+    std::vector<uint8_t> data(176400, 0);
+    std::string src = folder / "silent.wav";
+    ASSERT_TRUE(WriteBytes(src, CanonicalWav(Pcm(2, 44100, 16), data)));
+    CDecodeThread thread;
+    ASSERT_EQ(1, thread.ConvertFile(1, src.c_str()));
+    EXPECT_EQ(data, ReadOutput(out + "\\silent.wav").data);
+}
+
+TEST_F(NormalizeFileTest, ACancelDuringThePassStillScalesTheWholeFile) {
+    std::vector<uint8_t> data = Tone16(44100, 1, 44100, 4000);
+    std::string path = folder / "done.wav";
+    ASSERT_TRUE(WriteBytes(path, CanonicalWav(Pcm(1, 44100, 16), data)));
+    int32_t peak = 0;
+    UpdatePeak(data.data(), data.size(), 16, peak);
+    int calls = 0;
+    ASSERT_TRUE(NormalizeFile(path.c_str(), Pcm(1, 44100, 16), peak, 98, data.size(), 80, [&](uint32_t percent) {
+        if (++calls == 1) Batch().stopRequested = 1;
+        EXPECT_GE(percent, 80u);
+        EXPECT_LE(percent, 100u);
+    }));
+    EXPECT_EQ(3, calls) << "blocks of 32000 bytes: 32000, 32000, 24200";
+    WavFile w = ReadOutput(path);
+    EXPECT_NEAR(0.98 * 32768, PeakOf(w.data), 12) << "98 percent of full scale";
+    int lastPeak = 0;
+    for (size_t i = w.data.size() / 2 - 4410; i < w.data.size() / 2; ++i)
+        lastPeak = std::max(lastPeak, std::abs(int(S16(w.data, i))));
+    EXPECT_GT(lastPeak, 30000) << "the last block is scaled too";
+}
+
+TEST_F(NormalizeFileTest, AFileThatCannotBeReopenedIsSkipped) {
+    EXPECT_FALSE(NormalizeFile((folder / "gone.wav").c_str(), Pcm(2, 44100, 16), 1000, 98, 100, 80, nullptr));
+}

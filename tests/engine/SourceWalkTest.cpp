@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include "engine/BatchState.h"
+#include "engine/DecodeThread.h"
+#include "engine/EngineMessages.h"
+#include "tests/engine/EngineFixtures.h"
+
+using namespace fixtures;
+
+namespace {
+// Runs the two passes on the test's own thread, the way the thread would.
+class WalkTest : public ::testing::Test {
+protected:
+    WalkTest() : env("WavoryWalkTest"), folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
+        out = folder.MakeDir("out");
+        SetOutput(out);
+        Batch().stopRequested = 0;
+        GetCurrentDirectoryA(MAX_PATH, startDir);
+    }
+    ~WalkTest() override {
+        SetCurrentDirectoryA(startDir);
+        Batch().FreeSources();
+    }
+    void SetOutput(const std::string& path) {
+        memset(Batch().outputFolder, 0, kPathBufferSize);
+        strcpy(Batch().outputFolder, path.c_str());
+    }
+    void Sources(std::initializer_list<std::string> paths) {
+        Batch().AllocateSources(static_cast<int32_t>(paths.size()));
+        int i = 0;
+        for (const auto& p : paths) Batch().SetSource(i++, p.c_str());
+    }
+    void Wav(const std::string& path, size_t bytes = 400) {
+        ASSERT_TRUE(WriteBytes(path, CanonicalWav(Pcm(2, 44100, 16), Counting(bytes))));
+    }
+    uint32_t Count() {
+        CDecodeThread thread;
+        thread.GatherInformation();
+        return Batch().totalCount;
+    }
+    uint32_t ConvertAllFiles() {
+        CDecodeThread thread;
+        thread.ConvertAll();
+        return Batch().convertedCount;
+    }
+    EngineApp env;
+    TestFolder folder;
+    std::string out;
+    char startDir[MAX_PATH];
+    MessageBoxRecorder boxes;
+};
+}  // namespace
+
+TEST_F(WalkTest, CountingFindsExactlyWhatConvertingConverts) {
+    std::string music = folder.MakeDir("Music");
+    std::string sub = folder.MakeDir("Music\\Sub");
+    Wav(folder / "a.wav");
+    Wav(music + "\\one.wav");
+    Wav(music + "\\two.WAVE");
+    Wav(sub + "\\three.wav");
+    ASSERT_TRUE(WriteBytes(music + "\\notes.txt", {1}));
+    ASSERT_TRUE(WriteBytes(music + "\\old.mp2", {1}));
+    Sources({folder / "a.wav", music});
+    EXPECT_EQ(4u, Count());
+    EXPECT_EQ(4u, ConvertAllFiles()) << boxes.Texts();
+    EXPECT_EQ(4u, Batch().processedCount.load());
+    EXPECT_EQ(100, Batch().totalPercent.load());
+    auto files = FilesIn(out);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ((std::vector<std::string>{"a.wav", "one.wav", "three.wav", "two.wav"}), files);
+}
+
+TEST_F(WalkTest, HiddenAndSystemFilesAreFound) {
+    std::string src = folder.MakeDir("src");
+    Wav(src + "\\h.wav");
+    SetFileAttributesA((src + "\\h.wav").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    Sources({src});
+    EXPECT_EQ(1u, Count());
+}
+
+TEST_F(WalkTest, TheOutputFolderIsNeverWalked) {
+    std::string music = folder.MakeDir("Music");
+    std::string wavOut = folder.MakeDir("Music\\Wav");
+    Wav(music + "\\a.wav");
+    Wav(wavOut + "\\old.wav");
+    SetOutput(wavOut);
+    Sources({music});
+    EXPECT_EQ(1u, Count());
+    // Written with a trailing backslash the paths differ, and the folder is entered.
+    SetOutput(wavOut + "\\");
+    EXPECT_EQ(2u, Count());
+}
+
+TEST_F(WalkTest, ASourceEqualToTheOutputFolderContributesNothing) {
+    Wav(out + "\\a.wav");
+    Sources({out});
+    EXPECT_EQ(0u, Count());
+    EXPECT_EQ(0u, boxes.Count());
+}
+
+TEST_F(WalkTest, DotFoldersAndPageFileFoldersAreSkippedButADotMp3FileIsNot) {
+    std::string src = folder.MakeDir("src");
+    folder.MakeDir("src\\.hidden");
+    folder.MakeDir("src\\pagefile.sys");
+    Wav(src + "\\.hidden\\x.wav");
+    Wav(src + "\\pagefile.sys\\y.wav");
+    ASSERT_TRUE(WriteBytes(src + "\\.mp3", {0}));
+    Sources({src});
+    EXPECT_EQ(1u, Count());
+}
+
+TEST_F(WalkTest, DriveRootHoldingTheOutputIsRefusedWithABoxOnlyWhenCounting) {
+    // Z: is the whole file system under Wine: the rule must keep the walk out of it.
+    SetOutput("Z:\\wavory-test-out");
+    Sources({"Z:\\"});
+    EXPECT_EQ(0u, Count());
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ("I can't convert all the files of Z:\\ to Z:\\wavory-test-out .Please choose another destination "
+              "driver to convert to(exa:convert files from c: to d:)",
+              boxes.Calls()[0].text);
+    EXPECT_EQ("info", boxes.Calls()[0].caption);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), IconOf(boxes.Calls()[0].type));
+    EXPECT_EQ(0u, ConvertAllFiles());
+    EXPECT_EQ(1u, boxes.Count()) << "no box when converting";
+}
+
+TEST_F(WalkTest, AFolderThatCannotBeEnteredIsSkippedNotWalkedTwice) {
+    std::string src = folder.MakeDir("src");
+    Wav(src + "\\a.wav");
+    Sources({src, folder / "no such folder", src + "\\a.wav"});
+    EXPECT_EQ(2u, Count());
+}
+
+TEST_F(WalkTest, ALinkBackToAnAncestorDoesNotRecurse) {
+    std::string src = folder.MakeDir("src");
+    Wav(src + "\\a.wav");
+    std::string link = src + "\\loop";
+    if (!CreateSymbolicLinkA(link.c_str(), src.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
+        GTEST_SKIP() << "directory links cannot be made here (error " << GetLastError() << ")";
+    Sources({src});
+    EXPECT_EQ(1u, Count()) << "the link is not followed";
+    RemoveDirectoryA(link.c_str());
+}
+
+TEST_F(WalkTest, StopRequestEndsCountingAndConverting) {
+    std::string src = folder.MakeDir("src");
+    for (int i = 0; i < 5; ++i) Wav(src + "\\f" + std::to_string(i) + ".wav");
+    Sources({src});
+    Batch().stopRequested = 1;
+    EXPECT_EQ(0u, Count());
+    EXPECT_EQ(0u, ConvertAllFiles());
+    EXPECT_TRUE(FilesIn(out).empty());
+}
+
+TEST_F(WalkTest, StopRequestDuringConvertingEndsTheWalkAfterTheCurrentFile) {
+    std::string src = folder.MakeDir("src");
+    for (int i = 0; i < 5; ++i) Wav(src + "\\f" + std::to_string(i) + ".wav");
+    Sources({src});
+    // The overwrite question of the second file is where the user cancels.
+    Wav(out + "\\f1.wav");
+    Wav(out + "\\f0.wav");
+    Wav(out + "\\f2.wav");
+    Wav(out + "\\f3.wav");
+    Wav(out + "\\f4.wav");
+    int asked = 0;
+    SetMessageBoxHook([&](const MessageBoxCall&) {
+        if (++asked == 2) Batch().stopRequested = 1;
+        return IDNO;
+    });
+    EXPECT_EQ(0u, ConvertAllFiles());
+    EXPECT_EQ(2, asked) << "no file after the stop request";
+    EXPECT_EQ(2u, Batch().processedCount.load());
+    SetMessageBoxHook(nullptr);
+}
