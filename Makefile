@@ -27,5 +27,8 @@ run: build
 test: build
 	@bash tools/run-tests.sh $(BUILD) $(TREES)
 
+bench: build
+	@bash tools/run-bench.sh $(BUILD) $(BUILD)/x86
+
 clean:
 	rm -rf $(BUILD)

@@ -10,6 +10,7 @@
 #include "../options/Settings.h"
 #include "DecodeThread.h"
 #include "EngineMessages.h"
+#include "FreeSpaceMonitor.h"
 #include "Normalize.h"
 #include "PathRules.h"
 #include "Progress.h"
@@ -173,6 +174,7 @@ int CFileConversion::Run(int type) {
     if (!m_batch.stopRequested) {
         DWORD leftover = 0;
         uint64_t consumed = 0;
+        CFreeSpaceMonitor freeSpace(m_thread.m_pfnFreeSpace, m_batch.outputFolder);
         for (;;) {
             DWORD got = m_reader->Read(sourceBuffer + leftover, kAcmSourceBufferSize - leftover);
             if (got == 0) break;
@@ -180,7 +182,7 @@ int CFileConversion::Run(int type) {
             if (!AcmConvert(inBuffer, &leftover, &produced) || produced == 0) break;
             consumed += inBuffer - leftover;
 
-            m_batch.freeBytes = m_thread.m_pfnFreeSpace(m_batch.outputFolder);
+            m_batch.freeBytes = freeSpace.FreeBytes();
             if (m_batch.freeBytes < kMinimumFreeBytes) {
                 StopForFullDisk();
                 break;
@@ -199,6 +201,7 @@ int CFileConversion::Run(int type) {
                     m_writeFailed = true;
                 break;
             }
+            freeSpace.Wrote(produced);
             m_written += produced;
             if (m_thread.m_bVolumeNormalize) UpdatePeak(destinationBuffer, produced, m_target.wBitsPerSample, m_peak);
             memmove(sourceBuffer, sourceBuffer + inBuffer - leftover, leftover);

@@ -59,13 +59,21 @@ void CDecodeThread::ConvertAll() {
     PostToOwner(WM_CONVERSION_DONE);
 }
 
-void CDecodeThread::Pause() { ResetEvent(m_running); }
+void CDecodeThread::Pause() {
+    ResetEvent(m_running);
+    m_pauseRequested = true;
+}
 
-void CDecodeThread::Continue() { SetEvent(m_running); }
+void CDecodeThread::Continue() {
+    m_pauseRequested = false;
+    SetEvent(m_running);
+}
 
 bool CDecodeThread::IsPaused() const { return WaitForSingleObject(m_running, 0) == WAIT_TIMEOUT; }
 
-void CDecodeThread::WaitWhilePaused() const { WaitForSingleObject(m_running, INFINITE); }
+void CDecodeThread::WaitWhilePaused() const {
+    if (m_pauseRequested) WaitForSingleObject(m_running, INFINITE);
+}
 
 int CDecodeThread::Box(const std::string& text, const char* caption, UINT type) const {
     return AppMessageBox(SafeHwnd(m_pOwnerWnd), text.c_str(), caption, type);

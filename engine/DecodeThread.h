@@ -2,6 +2,7 @@
 // files, a converting pass converts them, and the dialog follows through
 // BatchState and two posted messages.
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 #include "../framework/WinThread.h"
@@ -51,4 +52,6 @@ private:
 
     friend class CFileConversion;
     CHandle m_running;  // manual-reset: set while not paused
+    // Checked first at every safe point: waiting on the event costs a system call.
+    std::atomic<bool> m_pauseRequested{false};
 };

@@ -5,6 +5,7 @@
 #include <mmreg.h>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 // Only 8-bit (unsigned) and 16-bit (signed) PCM is measured and scaled.
 bool CanNormalize(const WAVEFORMATEX& target);
@@ -16,7 +17,23 @@ void UpdatePeak(const BYTE* data, size_t bytes, WORD bitsPerSample, int32_t& pea
 // the peak is 0 or 1 (silence): such a file is left as it is.
 bool NormalizeFactor(int32_t peak, WORD bitsPerSample, int level, double& factor);
 
-// Scales the samples of the block in place; a trailing odd byte of a 16-bit block keeps its value.
+// One sample scaled: at or beyond full scale the limit, otherwise truncated toward zero.
+int16_t ScaleSample16(int16_t sample, double factor);
+BYTE ScaleSample8(BYTE sample, double factor);
+
+// Scales blocks through a table of every sample value, made once per file.
+class CSampleScaler {
+public:
+    CSampleScaler(WORD bitsPerSample, double factor);
+    // A trailing odd byte of a 16-bit block keeps its value.
+    void Scale(BYTE* data, size_t bytes) const;
+
+private:
+    WORD m_bits;
+    std::vector<int16_t> m_table16;
+    BYTE m_table8[256] = {};
+};
+
 void ScaleSamples(BYTE* data, size_t bytes, WORD bitsPerSample, double factor);
 
 // Scales the data of the finished WAV file at path; progress gets each new file percentage.

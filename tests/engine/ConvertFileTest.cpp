@@ -11,11 +11,12 @@ using namespace fixtures;
 namespace {
 uint64_t g_freeBytes = 0;
 uint64_t FixedFreeSpace(const char*) { return g_freeBytes; }
-// Plenty of room, and a Cancel given once the second block is converted.
+// Room enough, but little enough to be asked after every block; and a Cancel
+// given once the second block is converted.
 int g_steps = 0;
 uint64_t CancelAtSecondStep(const char*) {
     if (++g_steps == 2) Batch().stopRequested = 1;
-    return 1ull << 40;
+    return 32ull << 20;
 }
 
 class ConvertFileTest : public ::testing::Test {

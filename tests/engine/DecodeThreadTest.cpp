@@ -43,7 +43,7 @@ std::vector<std::pair<uint32_t, int32_t>> g_samples;  // processedCount, totalPe
 uint64_t SampleProgress(const char*) {
     std::lock_guard<std::mutex> guard(g_lock);
     g_samples.emplace_back(Batch().processedCount.load(), Batch().totalPercent.load());
-    return 1ull << 40;
+    return 32ull << 20;  // low enough to be asked after every block
 }
 
 class DecodeThreadTest : public ::testing::Test {
@@ -127,41 +127,66 @@ TEST_F(DecodeThreadTest, CancelDuringGatheringPostsNoConversionDone) {
     EXPECT_TRUE(FilesIn(out).empty());
 }
 
-TEST_F(DecodeThreadTest, PauseHoldsTheProgressAndContinueGoesOnFromThere) {
-    Sources({Wav("long.wav", 40)});
+namespace {
+// Pauses the thread from inside its third block, as if the user had pressed
+// Pause just then, and tells the test.
+CDecodeThread* g_pausing = nullptr;
+std::atomic<int> g_blocks{0};
+HANDLE g_pausedAtBlock = nullptr;
+uint64_t PauseAtThirdBlock(const char*) {
+    if (++g_blocks == 3) {
+        g_pausing->Pause();
+        SetEvent(g_pausedAtBlock);
+    }
+    return 32ull << 20;
+}
+
+struct PausingThread {
+    PausingThread() : event(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+        g_blocks = 0;
+        g_pausing = &thread;
+        g_pausedAtBlock = event;
+        thread.m_pfnFreeSpace = &PauseAtThirdBlock;
+    }
+    bool WaitPaused() { return WaitForSingleObject(event, 10000) == WAIT_OBJECT_0; }
+    CHandle event;
     CDecodeThread thread;
-    thread.m_pOwnerWnd = &owner;
-    ASSERT_TRUE(thread.CreateThread());
-    ASSERT_TRUE(PumpUntil([&] { return Batch().phase == 1 && Batch().filePercent > 0; }));
-    thread.Pause();
-    EXPECT_TRUE(thread.IsPaused());
-    Sleep(100);  // let the step in flight reach its safe point
+};
+}  // namespace
+
+TEST_F(DecodeThreadTest, PauseHoldsTheProgressAndContinueGoesOnFromThere) {
+    Sources({Wav("long.wav", 20)});
+    PausingThread p;
+    p.thread.m_pOwnerWnd = &owner;
+    ASSERT_TRUE(p.thread.CreateThread());
+    ASSERT_TRUE(p.WaitPaused());
+    EXPECT_TRUE(p.thread.IsPaused());
+    Sleep(50);
     uint32_t held = Batch().filePercent;
-    Sleep(400);
+    Sleep(300);
     EXPECT_EQ(held, Batch().filePercent.load()) << "no progress while paused";
-    EXPECT_LT(held, 100u);
-    thread.Continue();
-    EXPECT_TRUE(PumpUntil([&] { return Batch().filePercent.load() != held; }));
-    ASSERT_TRUE(WaitStopped(30000));
+    EXPECT_EQ(3, g_blocks.load()) << "no block converted while paused";
+    EXPECT_EQ(15u, held) << "3 of 20 one-second blocks";
+    p.thread.Continue();
+    ASSERT_TRUE(WaitStopped());
     EXPECT_EQ(1u, Batch().convertedCount.load());
+    EXPECT_EQ(20u * 176400, ReadOutput(out + "\\long.wav").data.size()) << "resumed where it stopped";
 }
 
 TEST_F(DecodeThreadTest, CancelConfirmedWhilePausedStopsAtOnceWithAValidFile) {
-    Sources({Wav("long.wav", 40), Wav("next.wav", 1)});
-    CDecodeThread thread;
-    thread.m_pOwnerWnd = &owner;
-    ASSERT_TRUE(thread.CreateThread());
-    ASSERT_TRUE(PumpUntil([&] { return Batch().phase == 1 && Batch().filePercent > 0; }));
-    // What the dialog does on Cancel, Yes: hold, ask, then stop and let go.
-    thread.Pause();
+    Sources({Wav("long.wav", 20), Wav("next.wav", 1)});
+    PausingThread p;
+    p.thread.m_pOwnerWnd = &owner;
+    ASSERT_TRUE(p.thread.CreateThread());
+    ASSERT_TRUE(p.WaitPaused());
+    // What the dialog does on Cancel, Yes: stop, then let the thread go on.
     Batch().stopRequested = 1;
-    thread.Continue();
+    p.thread.Continue();
     ASSERT_TRUE(WaitStopped());
-    ASSERT_TRUE(thread.Join(5000));
+    ASSERT_TRUE(p.thread.Join(5000));
     WavFile w = ReadOutput(out + "\\long.wav");
     ASSERT_TRUE(w.ok);
-    EXPECT_GT(w.data.size(), 0u);
-    EXPECT_LT(w.data.size(), 40u * 176400);
+    EXPECT_EQ(3u * 176400, w.data.size());
     EXPECT_EQ(w.data.size(), w.dataSize);
     EXPECT_FALSE(Exists(out + "\\next.wav"));
     EXPECT_EQ(1u, Batch().convertedCount.load()) << "the cancelled file counts";

@@ -136,7 +136,7 @@ TEST_F(NormalizeFileTest, ASilentFileStaysSilent) {
 }
 
 TEST_F(NormalizeFileTest, ACancelDuringThePassStillScalesTheWholeFile) {
-    std::vector<uint8_t> data = Tone16(44100, 1, 44100, 4000);
+    std::vector<uint8_t> data = Tone16(44100 * 30, 1, 44100, 4000);
     std::string path = folder / "done.wav";
     ASSERT_TRUE(WriteBytes(path, CanonicalWav(Pcm(1, 44100, 16), data)));
     int32_t peak = 0;
@@ -147,7 +147,7 @@ TEST_F(NormalizeFileTest, ACancelDuringThePassStillScalesTheWholeFile) {
         EXPECT_GE(percent, 80u);
         EXPECT_LE(percent, 100u);
     }));
-    EXPECT_EQ(3, calls) << "blocks of 32000 bytes: 32000, 32000, 24200";
+    EXPECT_EQ(3, calls) << "blocks of 1 MiB: two whole ones and the rest";
     WavFile w = ReadOutput(path);
     EXPECT_NEAR(0.98 * 32768, PeakOf(w.data), 12) << "98 percent of full scale";
     int lastPeak = 0;
@@ -158,4 +158,29 @@ TEST_F(NormalizeFileTest, ACancelDuringThePassStillScalesTheWholeFile) {
 
 TEST_F(NormalizeFileTest, AFileThatCannotBeReopenedIsSkipped) {
     EXPECT_FALSE(NormalizeFile((folder / "gone.wav").c_str(), Pcm(2, 44100, 16), 1000, 98, 100, 80, nullptr));
+}
+
+TEST(Normalize, TheScalingTableGivesExactlyThePerSampleArithmetic) {
+    for (double factor : {1.9599256, 0.99993, -0.5, 40.0}) {
+        std::vector<uint8_t> all;
+        for (int32_t s = -32768; s <= 32767; ++s) Put16(all, static_cast<uint16_t>(s));
+        CSampleScaler(16, factor).Scale(all.data(), all.size());
+        for (int32_t s = -32768; s <= 32767; ++s)
+            ASSERT_EQ(ScaleSample16(static_cast<int16_t>(s), factor), S16(all, static_cast<size_t>(s + 32768)))
+                << "sample " << s << " factor " << factor;
+        std::vector<uint8_t> bytes(256);
+        for (int b = 0; b < 256; ++b) bytes[b] = static_cast<uint8_t>(b);
+        CSampleScaler(8, factor).Scale(bytes.data(), bytes.size());
+        for (int b = 0; b < 256; ++b) ASSERT_EQ(ScaleSample8(static_cast<BYTE>(b), factor), bytes[b]);
+    }
+}
+
+TEST(Normalize, PeakOfTheMostNegativeSampleIsFullScale) {
+    auto data = Samples16({100, -32768, 32767});
+    int32_t peak = 0;
+    UpdatePeak(data.data(), data.size(), 16, peak);
+    EXPECT_EQ(32768, peak);
+    peak = 40000;
+    UpdatePeak(data.data(), data.size(), 16, peak);
+    EXPECT_EQ(40000, peak) << "the peak only ever rises";
 }
