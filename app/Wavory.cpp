@@ -1,16 +1,112 @@
 #include "Wavory.h"
 
-#include "../framework/Dialog.h"
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <cstring>
+
+#include "../dialog/WavoryDlg.h"
+#include "../engine/BatchState.h"
+#include "../framework/MessageBox.h"
+#include "../options/OptionsEntry.h"
 #include "../options/Settings.h"
 #include "../res/resource.h"
+#include "AppMessages.h"
+#include "CommandLine.h"
+#include "FileList.h"
+#include "HelpFile.h"
+#include "OutputFolder.h"
+#include "SourceDialog.h"
 
 CWavoryApp theApp;
 
+int CWavoryApp::FolderOfPath(const char* src, int size, char* dst) { return ::FolderOfPath(src, size, dst); }
+
+bool CWavoryApp::IsOutputOnCdRom() { return IsFolderOnCdRom(Batch().outputFolder); }
+
 BOOL CWavoryApp::InitInstance() {
+    if (FAILED(OleInitialize(nullptr))) {
+        char text[256] = {};
+        LoadStringA(m_hInstance, IDP_OLE_INIT_FAILED, text, sizeof(text));
+        AfxMessageBox(text);
+        return FALSE;
+    }
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_ANIMATE_CLASS | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
     SetRegistryKey(settings::kRegistryKey);
-    CDialog dialog(IDD_WAVORY_DIALOG);
+    // The automation server's class factories register at this point.
+
+    PathBuffer executable = {};
+    GetModuleFileNameA(nullptr, executable, sizeof(executable) - 1);
+    PathBuffer folder = {};
+    FolderOfPath(executable, sizeof(executable), folder);
+    SetHelpFilePath((std::string(folder) + "\\Wavory.chm").c_str());
+
+    switch (ModeOfCommandLine(m_lpCmdLine)) {
+    case StartMode::kOptions:
+        RunOptionsMode();
+        break;
+    case StartMode::kList:
+        RunListMode();
+        break;
+    case StartMode::kFileDialog:
+        RunFileDialogMode();
+        break;
+    }
+    OleUninitialize();
+    return FALSE;
+}
+
+void CWavoryApp::RunOptionsMode() { ShowOptionsDialog(nullptr); }
+
+bool CWavoryApp::RefuseCdRomOutput() {
+    if (!IsOutputOnCdRom()) return false;
+    AppMessageBox(nullptr, msg::OnCdRom(Batch().outputFolder).c_str(), "Error", MB_OK | MB_ICONERROR);
+    Batch().FreeSources();
+    return true;
+}
+
+void CWavoryApp::RunListMode() {
+    switch (ReadFileList(Batch().outputFolder)) {
+    case kListNoFolder:
+        return;
+    case kListMalformed:
+        AppMessageBox(nullptr, msg::kInternalError, "Error", MB_OK | MB_ICONERROR);
+        AppMessageBox(nullptr, msg::EmailUs().c_str(), msg::kCaptionEmailUs, MB_OK);
+        return;
+    case kListEmpty:
+        AppMessageBox(nullptr, msg::kNoFileToConvert, msg::kCaptionInfoBox, MB_OK);
+        return;
+    default:
+        break;
+    }
+    if (RefuseCdRomOutput()) return;
+    RunConversionDialog();
+}
+
+void CWavoryApp::RunFileDialogMode() {
+    std::vector<std::string> paths, tooLong;
+    SelectionResult chosen = ChooseSourceFiles(nullptr, paths, tooLong);
+    if (chosen == SelectionResult::kTooMany)
+        AppMessageBox(nullptr, msg::kTooManyFiles, "Error", MB_OK | MB_ICONERROR);
+    if (chosen != SelectionResult::kSelected) return;
+    for (const auto& p : tooLong) AppMessageBox(nullptr, msg::PathTooLong(p).c_str(), "Error", MB_OK | MB_ICONERROR);
+    if (paths.empty()) return;
+
+    BatchState& batch = Batch();
+    batch.AllocateSources(static_cast<int32_t>(paths.size()));
+    for (size_t i = 0; i < paths.size(); ++i) batch.SetSource(static_cast<int32_t>(i), paths[i].c_str());
+    if (ApplyOutputFolderPolicy(nullptr, batch.sourcePaths[0], batch.outputFolder) == FolderPolicyResult::kNoFolder) {
+        batch.FreeSources();
+        return;
+    }
+    if (RefuseCdRomOutput()) return;
+    RunConversionDialog();
+}
+
+void CWavoryApp::RunConversionDialog() {
+    CWavoryDlg dialog;
     m_pMainWnd = &dialog;
     dialog.DoModal();
     m_pMainWnd = nullptr;
-    return FALSE;
 }

@@ -5,4 +5,16 @@
 class CWavoryApp : public CWinApp {
 public:
     BOOL InitInstance() override;
+
+    // The folder part of src; see OutputFolder.h.
+    static int FolderOfPath(const char* src, int size, char* dst);
+    // True when BatchState's output folder lies on a CD/DVD drive.
+    static bool IsOutputOnCdRom();
+
+private:
+    void RunOptionsMode();
+    void RunListMode();
+    void RunFileDialogMode();
+    void RunConversionDialog();
+    bool RefuseCdRomOutput();
 };

@@ -51,6 +51,7 @@ bool CDialog::OnPaint() { return false; }
 HCURSOR CDialog::OnQueryDragIcon() { return nullptr; }
 void CDialog::OnShowWindow(bool, UINT) {}
 void CDialog::OnDestroy() {}
+bool CDialog::OnClose() { return false; }
 bool CDialog::OnUserMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
 bool CDialog::Reflect(HWND control, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -92,6 +93,8 @@ bool CDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_DESTROY:
         OnDestroy();
         return false;
+    case WM_CLOSE:
+        return OnClose();
     default:
         if (msg >= WM_USER && msg < 0xC000) return OnUserMessage(msg, wp, lp, result);
         return false;

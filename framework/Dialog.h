@@ -33,6 +33,8 @@ protected:
     virtual HCURSOR OnQueryDragIcon();
     virtual void OnShowWindow(bool show, UINT status);
     virtual void OnDestroy();
+    // The close box and Alt+F4; the default turns them into IDCANCEL.
+    virtual bool OnClose();
     // Messages from WM_USER on (the program's own messages); true when handled.
     virtual bool OnUserMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 

@@ -26,6 +26,7 @@ bool CWnd::SubclassWindow(HWND hwnd) {
     m_hWnd = hwnd;
     m_oldProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::SubclassProc)));
+    PreSubclassWindow();
     return true;
 }
 

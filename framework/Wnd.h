@@ -43,6 +43,8 @@ public:
     virtual bool OnReflectedMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
 protected:
+    // Called once the control is subclassed, before any of its messages arrive here.
+    virtual void PreSubclassWindow() {}
     // Messages of a subclassed window; the default passes them on.
     virtual LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT DefWindowProc(UINT msg, WPARAM wp, LPARAM lp);

@@ -1,5 +1,27 @@
 // Resource ids of Wavory.exe.
 #pragma once
 
+#define IDP_OLE_INIT_FAILED 100
+#define IDS_ABOUTBOX 101
+#define IDD_ABOUTBOX 100
 #define IDD_WAVORY_DIALOG 102
-#define IDC_STUB_TEXT 1000
+#define IDR_MAINFRAME 128
+#define IDR_AVI_CONVERT 137
+#define IDB_ABOUT 140
+#define IDC_HAND_CURSOR 142
+
+#ifndef IDC_STATIC
+#define IDC_STATIC -1
+#endif
+
+#define IDC_OPTION 4
+#define IDC_HELP_BUTTON 9
+#define IDC_TOTAL_PROGRESS 1035
+#define IDC_FILE_PROGRESS 1036
+#define IDC_PAUSE 1037
+#define IDC_STAGE 1038
+#define IDC_FILE_NAME 1039
+#define IDC_FOLDERS 1040
+#define IDC_ANIMATE 1042
+#define IDC_FREE_SPACE 1044
+#define IDC_HOMEPAGE_LINK 1046

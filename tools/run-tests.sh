@@ -31,6 +31,11 @@ for tree in "$@"; do
   ctest --test-dir "$tree" --output-on-failure -j2 || status=1
 done
 
+# The GUI tests' screenshots, as PNG for a reviewer.
+for shot in "$root"/screenshot-*.bmp; do
+  [ -f "$shot" ] && command -v convert >/dev/null && convert "$shot" "${shot%.bmp}.png" 2>/dev/null && rm -f "$shot"
+done
+
 passed=0; failed=0; skipped=0
 for tree in "$@"; do
   for name in $(ctest --test-dir "$tree" -N | sed -n 's/^ *Test *#[0-9]*: //p'); do

@@ -16,7 +16,7 @@ wine_env() {
 
 # Bump the stamp when the prefix recipe changes, so old prefixes are remade.
 wine_prefix() {
-  [ -f "$WINEPREFIX/.wavory-prefix-v2" ] && return 0
+  [ -f "$WINEPREFIX/.wavory-prefix-v3" ] && return 0
   rm -rf "$WINEPREFIX"
   mkdir -p "$(dirname "$WINEPREFIX")"
   if ! wineboot -i </dev/null >>"$WINE_LOG" 2>&1; then
@@ -28,10 +28,14 @@ wine_prefix() {
   cp /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
   # Without a window manager, hiding a managed window blocks for seconds.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >>"$WINE_LOG" 2>&1
+  # Drive X: is a CD-ROM drive, for the tests that refuse such an output folder.
+  mkdir -p "$(dirname "$WINEPREFIX")/cdrom"
+  ln -sfn "$(dirname "$WINEPREFIX")/cdrom" "$WINEPREFIX/dosdevices/x:"
+  wine reg add 'HKLM\Software\Wine\Drives' /v x: /t REG_SZ /d cdrom /f /reg:64 </dev/null >>"$WINE_LOG" 2>&1
   # A crashing test program must end at once, not wait behind a crash dialog.
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >>"$WINE_LOG" 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.wavory-prefix-v2"
+  touch "$WINEPREFIX/.wavory-prefix-v3"
 }
 
 wine_start() {

@@ -1,0 +1,25 @@
+// Where a batch's WAV files go: the folder of a path, the CD/DVD check, and the
+// policy that the "OutputTo" setting chooses.
+#pragma once
+#include <windows.h>
+
+#include "../engine/BatchState.h"
+
+// The folder part of src (size bytes) into dst: C:\Music\a.mp3 gives C:\Music,
+// C:\a.mp3 gives C:, \\server\share\a.mp3 gives \\server\share. Returns 0 when
+// the only backslash is the first character (dst then stays empty), else 1.
+int FolderOfPath(const char* src, int size, char* dst);
+
+// True when the folder lies on a CD/DVD drive (its first three characters name the root).
+bool IsFolderOnCdRom(const char* folder);
+
+enum class FolderPolicyResult { kFolder, kNoFolder };
+
+// Fills folder by the "OutputTo" setting from the first source; the folder
+// browser (OutputTo 1) is owned by owner. kNoFolder when the browser was
+// cancelled, the fixed folder is empty, or it does not fit a path buffer.
+// Other values of OutputTo leave the folder empty and count as a folder.
+FolderPolicyResult ApplyOutputFolderPolicy(HWND owner, const char* firstSource, PathBuffer& folder);
+
+// The folder browser of OutputTo 1; false when cancelled or no file-system folder was picked.
+bool BrowseForOutputFolder(HWND owner, PathBuffer& folder);

@@ -1,0 +1,54 @@
+#include "SourceDialog.h"
+
+#include <commdlg.h>
+#include <cderr.h>
+
+#include <cstring>
+
+#include "../engine/BatchState.h"
+#include "AppMessages.h"
+
+bool ParseSelection(const char* buffer, size_t size, std::vector<std::string>& paths) {
+    paths.clear();
+    size_t end = 0;
+    while (end + 1 < size && !(buffer[end] == '\0' && buffer[end + 1] == '\0')) ++end;
+    if (end + 1 >= size) return false;
+    std::vector<std::string> parts;
+    for (size_t pos = 0; pos <= end && buffer[pos];) {
+        size_t length = strlen(buffer + pos);
+        parts.emplace_back(buffer + pos, length);
+        pos += length + 1;
+    }
+    if (parts.empty()) return false;
+    if (parts.size() == 1) {
+        paths.push_back(parts[0]);
+        return true;
+    }
+    std::string folder = parts[0];
+    if (folder.back() != '\\') folder += '\\';
+    for (size_t i = 1; i < parts.size(); ++i) paths.push_back(folder + parts[i]);
+    return true;
+}
+
+SelectionResult ChooseSourceFiles(HWND owner, std::vector<std::string>& paths, std::vector<std::string>& tooLong) {
+    std::string filter = msg::kSourceFilter;
+    for (char& c : filter)
+        if (c == '|') c = '\0';
+    std::vector<char> buffer(kSelectionBufferSize, '\0');
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof(ofn);
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.Flags = OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_EXPLORER;
+    if (!GetOpenFileNameA(&ofn))
+        return CommDlgExtendedError() == FNERR_BUFFERTOOSMALL ? SelectionResult::kTooMany : SelectionResult::kCancelled;
+    // Some platforms cut a selection that does not fit and still report success.
+    std::vector<std::string> all;
+    if (!ParseSelection(buffer.data(), buffer.size(), all)) return SelectionResult::kTooMany;
+    paths.clear();
+    tooLong.clear();
+    for (auto& p : all) (p.size() >= static_cast<size_t>(kPathBufferSize) ? tooLong : paths).push_back(p);
+    return SelectionResult::kSelected;
+}

@@ -1,0 +1,21 @@
+#include "ProgressText.h"
+
+#include <cstdio>
+
+std::string FreeSpaceText(uint64_t freeBytes) {
+    double megabytes = static_cast<double>(freeBytes / 1048576);
+    char text[64];
+    if (megabytes > 1024.0)
+        snprintf(text, sizeof(text), "%.1lfGB", megabytes * 0.0009765625);
+    else
+        snprintf(text, sizeof(text), "%.0lfMB", megabytes);
+    return text;
+}
+
+std::string CutName(const std::string& name, size_t limit) {
+    return name.size() > limit ? name.substr(0, limit) + "..." : name;
+}
+
+std::string FoldersText(const std::string& sourceFolder, const std::string& outputFolder) {
+    return "From \"" + CutName(sourceFolder, 16) + "\" To \"" + CutName(outputFolder, 16) + "\"";
+}

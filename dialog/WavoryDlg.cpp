@@ -1,0 +1,301 @@
+#include "WavoryDlg.h"
+
+#include <commctrl.h>
+#include <mmsystem.h>
+
+#include <cstring>
+
+#include "../app/AppMessages.h"
+#include "../app/HelpFile.h"
+#include "../app/OutputFolder.h"
+#include "../app/SourceDialog.h"
+#include "../engine/DialogMessages.h"
+#include "../framework/MessageBox.h"
+#include "../framework/WinApp.h"
+#include "../options/OptionsEntry.h"
+#include "../options/Settings.h"
+#include "../res/resource.h"
+#include "AboutDlg.h"
+#include "ProgressText.h"
+
+namespace {
+// Starts the first batch once the window is up, so no box comes before it.
+const UINT WM_START_BATCH = WM_USER + 100;
+}  // namespace
+
+CWavoryDlg::CWavoryDlg(CWnd* parent)
+    : CDialog(IDD_WAVORY_DIALOG, parent), m_hIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
+
+CWavoryDlg::~CWavoryDlg() { Batch().FreeSources(); }
+
+BOOL CWavoryDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    char about[128] = {};
+    if (LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUTBOX, about, sizeof(about)) > 0) {
+        HMENU system = GetSystemMenu(m_hWnd, FALSE);
+        if (system) {
+            AppendMenuA(system, MF_SEPARATOR, 0, nullptr);
+            AppendMenuA(system, MF_STRING, IDM_ABOUTBOX, about);
+        }
+    }
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+    SendDlgItemMessageA(m_hWnd, IDC_TOTAL_PROGRESS, PBM_SETRANGE32, 0, 100);
+    SendDlgItemMessageA(m_hWnd, IDC_FILE_PROGRESS, PBM_SETRANGE32, 0, 100);
+    Animate_OpenEx(GetDlgItem(IDC_ANIMATE), GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_AVI_CONVERT));
+    return TRUE;
+}
+
+void CWavoryDlg::OnShowWindow(bool show, UINT) {
+    if (!show || m_bShownOnce) return;
+    m_bShownOnce = true;
+    PostMessage(WM_START_BATCH);
+}
+
+void CWavoryDlg::PlayAnimation(bool play) {
+    HWND animation = GetDlgItem(IDC_ANIMATE);
+    if (play) {
+        Animate_Play(animation, 0, -1, -1);
+    } else {
+        Animate_Stop(animation);
+    }
+}
+
+void CWavoryDlg::StartBatch() {
+    BatchState& batch = Batch();
+    batch.filePercent = 0;
+    batch.totalPercent = 0;
+    m_bPaused = 0;
+    batch.stopRequested = 0;
+    // Reset before the thread starts: a batch that ends at once must not lose its signal.
+    ResetEvent(batch.stoppedEvent);
+    m_pDecodeThread.reset();  // the previous batch's thread has ended
+    m_pDecodeThread = std::make_unique<CDecodeThread>();
+    m_pDecodeThread->m_pOwnerWnd = this;
+    m_pDecodeThread->CreateThread();
+    SetDlgItemText(IDC_STAGE, msg::kStageGathering);
+    SetDlgItemText(IDC_FOLDERS, "");
+    SetDlgItemText(IDC_FILE_NAME, "");
+    m_bConverting = 1;
+    PlayAnimation(true);
+    m_nTimer = SetTimer(m_hWnd, ID_PROGRESS_TIMER, 100, nullptr);
+}
+
+void CWavoryDlg::SetProgress() {
+    SendDlgItemMessageA(m_hWnd, IDC_FILE_PROGRESS, PBM_SETPOS, Batch().filePercent, 0);
+    SendDlgItemMessageA(m_hWnd, IDC_TOTAL_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(Batch().totalPercent.load()), 0);
+}
+
+void CWavoryDlg::OnTimer(UINT_PTR) {
+    if (!m_bConverting) return;
+    BatchState& batch = Batch();
+    SetProgress();
+    if (batch.phase == 1 && m_nTimerTicks++ == 5) {
+        m_nTimerTicks = 0;
+        ShowFreeSpace();
+    }
+    ShowNames();
+}
+
+void CWavoryDlg::ShowFreeSpace() {
+    SetDlgItemText(IDC_FREE_SPACE, "");
+    SetDlgItemText(IDC_FREE_SPACE, FreeSpaceText(Batch().freeBytes).c_str());
+}
+
+void CWavoryDlg::ShowNames() {
+    BatchNames names;
+    if (!Batch().TakeNames(names)) return;
+    SetDlgItemText(IDC_FILE_NAME, "");
+    SetDlgItemText(IDC_FILE_NAME, CutName(names.currentFileName, 30).c_str());
+    SetDlgItemText(IDC_FOLDERS, "");
+    SetDlgItemText(IDC_FOLDERS, FoldersText(names.sourceFolderName, names.outputFolderName).c_str());
+}
+
+bool CWavoryDlg::OnUserMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
+    result = 0;
+    switch (message) {
+    case WM_GATHERING_DONE:
+        OnGatheringDone();
+        return true;
+    case WM_CONVERSION_DONE:
+        OnConversionDone();
+        return true;
+    case WM_START_BATCH:
+        StartBatch();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CWavoryDlg::OnGatheringDone() { SetDlgItemText(IDC_STAGE, msg::kStageTotal); }
+
+void CWavoryDlg::OnConversionDone() {
+    BatchState& batch = Batch();
+    m_bConverting = 0;
+    SetDlgItemText(IDC_PAUSE, msg::kOpen);
+    SetDlgItemText(IDCANCEL, msg::kClose);
+    HWND animation = GetDlgItem(IDC_ANIMATE);
+    Animate_Seek(animation, 0);
+    Animate_Stop(animation);
+    batch.FreeSources();
+    if (m_nTimer) {
+        KillTimer(m_hWnd, m_nTimer);
+        m_nTimer = 0;
+    }
+    SetProgress();
+    // A batch shorter than a timer tick would otherwise end with empty labels.
+    ShowNames();
+    if (batch.freeBytes) ShowFreeSpace();
+    sndPlaySoundA("finish.wav", SND_ASYNC | SND_NODEFAULT);
+    const CWinApp* app = AfxGetApp();
+    if (app && settings::Read(*app, settings::kDisplayInfo)) {
+        char text[128];
+        snprintf(text, sizeof(text), msg::kSummaryFormat, static_cast<int>(batch.convertedCount.load()),
+                 static_cast<int>(batch.totalCount.load()));
+        AppMessageBox(m_hWnd, text, "Information", MB_OK | MB_ICONINFORMATION);
+    }
+}
+
+bool CWavoryDlg::OnCommand(UINT id, UINT code, HWND) {
+    if (code != BN_CLICKED) return false;
+    switch (id) {
+    case IDC_PAUSE:
+        OnPauseOrOpen();
+        return true;
+    case IDC_OPTION:
+        OnOption();
+        return true;
+    case IDC_HELP_BUTTON:
+        OnHelp();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CWavoryDlg::OnPauseOrOpen() {
+    if (m_bConverting && !m_bPaused) {
+        m_bPaused = 1;
+        m_pDecodeThread->Pause();
+        SetDlgItemText(IDC_PAUSE, msg::kContinue);
+        PlayAnimation(false);
+    } else if (m_bConverting) {
+        m_bPaused = 0;
+        m_pDecodeThread->Continue();
+        SetDlgItemText(IDC_PAUSE, msg::kPause);
+        PlayAnimation(true);
+    } else if (ChooseSourcesAndFolder()) {
+        StartBatch();
+        SetDlgItemText(IDC_PAUSE, msg::kPause);
+        SetDlgItemText(IDCANCEL, msg::kCancel);
+    }
+}
+
+bool CWavoryDlg::ChooseSourcesAndFolder() {
+    std::vector<std::string> paths, tooLong;
+    SelectionResult chosen = ChooseSourceFiles(AfxGetMainHwnd(), paths, tooLong);
+    if (chosen == SelectionResult::kTooMany)
+        AppMessageBox(m_hWnd, msg::kTooManyFiles, "Error", MB_OK | MB_ICONERROR);
+    if (chosen != SelectionResult::kSelected) return false;
+    for (const auto& p : tooLong) AppMessageBox(m_hWnd, msg::PathTooLong(p).c_str(), "Error", MB_OK | MB_ICONERROR);
+    if (paths.empty()) return false;
+
+    BatchState& batch = Batch();
+    batch.AllocateSources(static_cast<int32_t>(paths.size()));
+    for (size_t i = 0; i < paths.size(); ++i) batch.SetSource(static_cast<int32_t>(i), paths[i].c_str());
+    const CWinApp* app = AfxGetApp();
+    bool fixedFolder = app && settings::Read(*app, settings::kOutputTo) == settings::kOutputToFixedFolder;
+    if (ApplyOutputFolderPolicy(m_hWnd, batch.sourcePaths[0], batch.outputFolder) == FolderPolicyResult::kNoFolder) {
+        batch.FreeSources();
+        if (fixedFolder) AppMessageBox(m_hWnd, msg::kOutputFolderEmpty, "Error", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (IsFolderOnCdRom(batch.outputFolder)) {
+        AppMessageBox(m_hWnd, msg::OnCdRom(batch.outputFolder).c_str(), "Error", MB_OK | MB_ICONERROR);
+        batch.FreeSources();
+        return false;
+    }
+    return true;
+}
+
+void CWavoryDlg::WaitForStop() {
+    HANDLE waits[2] = {Batch().stoppedEvent.Get(), m_pDecodeThread->m_hThread};
+    for (;;) {
+        DWORD r = MsgWaitForMultipleObjects(2, waits, FALSE, INFINITE, QS_POSTMESSAGE | QS_SENDMESSAGE);
+        if (r == WAIT_OBJECT_0 || r == WAIT_OBJECT_0 + 1 || r == WAIT_FAILED) return;
+        // Only the decoder's end-of-file notice is served meanwhile; the rest waits.
+        MSG m;
+        while (PeekMessageA(&m, m_hWnd, WM_DECODER_EOF, WM_DECODER_EOF, PM_REMOVE)) DispatchMessageA(&m);
+    }
+}
+
+void CWavoryDlg::OnCancel() {
+    if (m_bCancelling) return;
+    if (m_bConverting) {
+        m_bCancelling = true;
+        if (!m_bPaused) m_pDecodeThread->Pause();
+        int answer = AppMessageBox(m_hWnd, msg::kCancelPrompt, msg::kCaptionInfoBox, MB_YESNO | MB_ICONQUESTION);
+        if (answer != IDYES) {
+            if (!m_bPaused) m_pDecodeThread->Continue();
+            m_bCancelling = false;
+            return;
+        }
+        Batch().stopRequested = 1;
+        m_pDecodeThread->Continue();
+        WaitForStop();
+        m_bCancelling = false;
+    }
+    if (CanExit()) EndDialog(IDCANCEL);
+}
+
+void CWavoryDlg::OnOK() {
+    if (CanExit()) EndDialog(IDOK);
+}
+
+bool CWavoryDlg::OnClose() {
+    if (!CanExit()) return true;
+    return false;  // the dialog manager turns it into IDCANCEL
+}
+
+bool CWavoryDlg::CanExit() {
+    if (m_pAutoProxy) {
+        ShowWindow(SW_HIDE);
+        return false;
+    }
+    return true;
+}
+
+void CWavoryDlg::OnOption() { ShowOptionsDialog(nullptr); }
+
+void CWavoryDlg::OnHelp() { OpenHelpTopic("::/HowtoConvert.htm"); }
+
+bool CWavoryDlg::OnSysCommand(UINT id, LPARAM) {
+    if ((id & 0xFFF0) != IDM_ABOUTBOX) return false;
+    CAboutDlg about;
+    about.DoModal();
+    return true;
+}
+
+bool CWavoryDlg::OnPaint() {
+    if (!IsIconic(m_hWnd)) return false;
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(m_hWnd, &ps);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(m_hWnd, &client);
+    int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, m_hIcon);
+    EndPaint(m_hWnd, &ps);
+    return true;
+}
+
+HCURSOR CWavoryDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
+
+void CWavoryDlg::OnDestroy() {
+    if (m_nTimer) {
+        KillTimer(m_hWnd, m_nTimer);
+        m_nTimer = 0;
+    }
+}

@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include "dialog/ProgressText.h"
+#include "ui/HyperLink.h"
+
+TEST(FreeSpaceText, MegabytesThenGigabytes) {
+    const uint64_t mb = 1048576;
+    EXPECT_EQ("0MB", FreeSpaceText(0));
+    EXPECT_EQ("0MB", FreeSpaceText(mb - 1));
+    EXPECT_EQ("1024MB", FreeSpaceText(1024 * mb));
+    EXPECT_EQ("1.0GB", FreeSpaceText(1025 * mb));
+    EXPECT_EQ("1.5GB", FreeSpaceText(1536 * mb));
+    EXPECT_EQ("2.0GB", FreeSpaceText(2047 * mb + mb * 9 / 10)) << "megabytes are truncated first";
+    EXPECT_EQ("1000.0GB", FreeSpaceText(1000ull * 1024 * mb));
+}
+
+TEST(NameCuts, ThirtyAndSixteenCharacters) {
+    std::string thirty(30, 'n');
+    EXPECT_EQ(thirty, CutName(thirty, 30));
+    EXPECT_EQ(thirty + "...", CutName(thirty + "x", 30));
+    std::string sixteen(16, 'f');
+    EXPECT_EQ("From \"" + sixteen + "\" To \"" + sixteen + "...\"", FoldersText(sixteen, sixteen + "g"));
+    EXPECT_EQ("From \"\" To \"Out\"", FoldersText("", "Out"));
+}
+
+TEST(HyperLinkText, OpenCommandPlaceholderRules) {
+    EXPECT_EQ("\"C:\\b.exe\" -nohome  http://x", CommandWithAddress("\"C:\\b.exe\" -nohome \"%1\"", "http://x"));
+    EXPECT_EQ("C:\\b.exe  http://x", CommandWithAddress("C:\\b.exe %1", "http://x"));
+    EXPECT_EQ("C:\\b.exe -new http://x", CommandWithAddress("C:\\b.exe -new", "http://x"));
+    EXPECT_EQ("b.exe  http://x", CommandWithAddress("b.exe \"%1\" %1", "http://x")) << "the quoted one first";
+}
+
+TEST(HyperLinkText, ErrorTexts) {
+    EXPECT_EQ("Unable to open hyperlink:\n\nA sharing violation occurred. ", OpenErrorText(26));
+    EXPECT_EQ("Unable to open hyperlink:\n\nUnknown Error (4) occurred.", OpenErrorText(4));
+    EXPECT_EQ("Unable to open hyperlink:\n\nThe operating system is out\nof memory or resources.", OpenErrorText(0));
+    EXPECT_EQ("Unable to open hyperlink:\n\nThere is no application associated\nwith the given filename extension.",
+              OpenErrorText(31));
+}

@@ -1,0 +1,158 @@
+#include "ProgramDriver.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+namespace {
+bool Deadline(DWORD start, DWORD timeoutMs) { return GetTickCount() - start > timeoutMs; }
+
+struct Search {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK Collect(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<Search*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char cls[32] = {};
+    GetClassNameA(hwnd, cls, sizeof(cls));
+    if (pid == s->pid && IsWindowVisible(hwnd) && strcmp(cls, "#32770") == 0) s->found.push_back(hwnd);
+    return TRUE;
+}
+}  // namespace
+
+ProgramDriver::~ProgramDriver() {
+    if (IsRunning()) {
+        TerminateProcess(m_process, 99);
+        WaitForSingleObject(m_process, 5000);
+    }
+}
+
+bool ProgramDriver::Start(const std::string& arguments) {
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    std::string folder = std::string(cwd) + "\\..\\app";
+    std::string command = "\"" + folder + "\\Wavory.exe\"" + (arguments.empty() ? "" : " " + arguments);
+    // The program gets no handle of ours: a test runner waits on them.
+    CFileHandle nul(CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+    SetHandleInformation(nul, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = si.hStdOutput = si.hStdError = nul;
+    PROCESS_INFORMATION pi{};
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    m_process.Attach(pi.hProcess);
+    m_pid = pi.dwProcessId;
+    return true;
+}
+
+bool ProgramDriver::WaitExit(DWORD timeoutMs, DWORD* code) {
+    if (WaitForSingleObject(m_process, timeoutMs) != WAIT_OBJECT_0) return false;
+    if (code) GetExitCodeProcess(m_process, code);
+    return true;
+}
+
+bool ProgramDriver::IsRunning() const {
+    return m_process.IsValid() && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT;
+}
+
+std::vector<HWND> ProgramDriver::Windows() const {
+    Search s{m_pid, {}};
+    EnumWindows(&Collect, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+HWND ProgramDriver::FindDialog(int controlId, DWORD timeoutMs) const {
+    DWORD start = GetTickCount();
+    do {
+        for (HWND w : Windows())
+            if (GetDlgItem(w, controlId)) return w;
+        Sleep(20);
+    } while (!Deadline(start, timeoutMs));
+    return nullptr;
+}
+
+std::vector<HWND> ProgramDriver::MessageBoxes() const {
+    std::vector<HWND> boxes;
+    for (HWND w : Windows())
+        if (GetDlgItem(w, 0xFFFF)) boxes.push_back(w);
+    return boxes;
+}
+
+HWND ProgramDriver::FindMessageBox(const std::string& part, DWORD timeoutMs) const {
+    DWORD start = GetTickCount();
+    do {
+        for (HWND w : MessageBoxes())
+            if (BoxText(w).find(part) != std::string::npos) return w;
+        Sleep(20);
+    } while (!Deadline(start, timeoutMs));
+    return nullptr;
+}
+
+std::string ProgramDriver::Text(HWND window) {
+    char text[1024] = {};
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                        &result);
+    return text;
+}
+
+int ProgramDriver::Position(HWND dialog, int progressId) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, progressId), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
+    return static_cast<int>(result);
+}
+
+void ProgramDriver::Click(HWND dialog, int id) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+bool ProgramDriver::WaitText(HWND dialog, int id, const std::string& expected, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (ItemText(dialog, id) != expected) {
+        if (Deadline(start, timeoutMs)) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+bool ProgramDriver::Screenshot(HWND window, const std::string& path) {
+    RECT r;
+    if (!GetWindowRect(window, &r)) return false;
+    int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+    DWORD rowBytes = (w * 3 + 3) & ~3u, size = rowBytes * h;
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof(fh) + sizeof(bi.bmiHeader);
+    fh.bfSize = fh.bfOffBits + size;
+    CFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    bool ok = file.IsValid() && WriteFile(file, &fh, sizeof(fh), &written, nullptr) &&
+              WriteFile(file, &bi.bmiHeader, sizeof(bi.bmiHeader), &written, nullptr) &&
+              WriteFile(file, bits, size, &written, nullptr);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}

@@ -1,0 +1,211 @@
+// The real Wavory.exe under Wine and Xvfb, driven as a person would drive it.
+#include <gtest/gtest.h>
+
+#include "app/AppMessages.h"
+#include "res/resource.h"
+#include "tests/engine/EngineFixtures.h"
+#include "tests/gui/ProgramDriver.h"
+
+using namespace fixtures;
+
+namespace {
+class WavoryGui : public ::testing::Test {
+protected:
+    WavoryGui() : env("Wavory"), folder(std::string("gui_") + ::testing::UnitTest::GetInstance()->current_test_info()->name()) {
+        in = folder.MakeDir("in");
+        out = folder.MakeDir("out");
+        env.Set(settings::kOutputTo, settings::kOutputToFixedFolder);
+        settings::Write(env.app, settings::kOutputPath, out.c_str());
+        env.Set(settings::kPromptBefore, 0);
+    }
+    std::string Wav(const std::string& name, size_t seconds, WORD channels = 2) {
+        std::string path = in + "\\" + name;
+        EXPECT_TRUE(WriteBytes(path, CanonicalWav(Pcm(channels, 44100, 16), Tone16(44100 * seconds, channels, 44100, 9000))));
+        return path;
+    }
+    void WriteList(const std::vector<std::string>& paths) {
+        std::string text = "0\r\n" + folder.Path() + "\r\n" + std::to_string(paths.size()) + "\r\n";
+        for (const auto& p : paths) text += p + "\r\n";
+        char temp[MAX_PATH];
+        GetTempPathA(MAX_PATH, temp);
+        std::string list = std::string(temp) + "\\filelist.flt";
+        SetFileAttributesA(list.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ASSERT_TRUE(WriteBytes(list, std::vector<uint8_t>(text.begin(), text.end())));
+    }
+    // Starts a list-mode batch and returns the main dialog.
+    HWND StartList(const std::vector<std::string>& paths) {
+        WriteList(paths);
+        EXPECT_TRUE(program.Start("-i"));
+        HWND dialog = program.FindDialog(IDC_PAUSE);
+        EXPECT_NE(nullptr, dialog) << "the conversion dialog did not appear";
+        return dialog;
+    }
+    bool WaitFinished(HWND dialog, DWORD ms = 20000) { return ProgramDriver::WaitText(dialog, IDC_PAUSE, "Open", ms); }
+    void Close(HWND dialog) {
+        ProgramDriver::Click(dialog, IDCANCEL);
+        EXPECT_TRUE(program.WaitExit(10000)) << "the program did not end";
+    }
+    // Answers a box with one of its buttons.
+    void Answer(HWND box, int button) { ProgramDriver::Click(box, button); }
+
+    EngineApp env;
+    TestFolder folder;
+    std::string in, out;
+    ProgramDriver program;
+};
+}  // namespace
+
+TEST_F(WavoryGui, ListModeConvertsFilesAndFoldersEndToEnd) {
+    std::string a = Wav("a.wav", 3);
+    std::string sub = folder.MakeDir("in\\album");
+    std::string bPath = sub + "\\b.wav";
+    ASSERT_TRUE(WriteBytes(bPath, CanonicalWav(Pcm(2, 44100, 16), Tone16(44100 * 2, 2, 44100, 5000, 220))));
+    HWND dialog = StartList({a, sub});
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(WaitFinished(dialog));
+    EXPECT_EQ("Close", ProgramDriver::ItemText(dialog, IDCANCEL));
+    EXPECT_EQ("Total Progress", ProgramDriver::ItemText(dialog, IDC_STAGE));
+    EXPECT_EQ(100, ProgramDriver::Position(dialog, IDC_TOTAL_PROGRESS));
+    EXPECT_EQ(100, ProgramDriver::Position(dialog, IDC_FILE_PROGRESS));
+    EXPECT_EQ("b.wav", ProgramDriver::ItemText(dialog, IDC_FILE_NAME));
+    EXPECT_EQ("From \"album\" To \"out\"", ProgramDriver::ItemText(dialog, IDC_FOLDERS));
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    ProgramDriver::Screenshot(dialog, std::string(cwd) + "\\..\\..\\screenshot-finished.bmp");
+    Close(dialog);
+
+    EXPECT_EQ(Tone16(44100 * 3, 2, 44100, 9000), ReadOutput(out + "\\a.wav").data);
+    EXPECT_EQ(Tone16(44100 * 2, 2, 44100, 5000, 220), ReadOutput(out + "\\b.wav").data);
+}
+
+TEST_F(WavoryGui, PauseThenCancelAndNoStaysPaused) {
+    // The overwrite question holds the thread at a known point while Pause is pressed.
+    env.Set(settings::kPromptBefore, 1);
+    std::string a = Wav("long.wav", 30);
+    ASSERT_TRUE(WriteBytes(out + "\\long.wav", {1, 2, 3}));
+    HWND dialog = StartList({a});
+    ASSERT_NE(nullptr, dialog);
+    HWND question = program.FindMessageBox("is exist!Overwrite it?");
+    ASSERT_NE(nullptr, question);
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    ProgramDriver::Screenshot(dialog, std::string(cwd) + "\\..\\..\\screenshot-converting.bmp");
+    ProgramDriver::Click(dialog, IDC_PAUSE);
+    ASSERT_TRUE(ProgramDriver::WaitText(dialog, IDC_PAUSE, "Continue"));
+    Answer(question, IDYES);
+    Sleep(300);
+    int held = ProgramDriver::Position(dialog, IDC_FILE_PROGRESS);
+    ProgramDriver::Screenshot(dialog, std::string(cwd) + "\\..\\..\\screenshot-paused.bmp");
+
+    ProgramDriver::Click(dialog, IDCANCEL);
+    HWND prompt = program.FindMessageBox("Cancel Conversion?");
+    ASSERT_NE(nullptr, prompt);
+    EXPECT_EQ("Info", ProgramDriver::Caption(prompt));
+    Answer(prompt, IDNO);
+    Sleep(400);
+    EXPECT_TRUE(program.IsRunning());
+    EXPECT_EQ("Continue", ProgramDriver::ItemText(dialog, IDC_PAUSE)) << "still paused";
+    EXPECT_EQ(held, ProgramDriver::Position(dialog, IDC_FILE_PROGRESS)) << "no progress while paused";
+    EXPECT_LT(held, 100);
+
+    ProgramDriver::Click(dialog, IDC_PAUSE);
+    ASSERT_TRUE(WaitFinished(dialog));
+    Close(dialog);
+    EXPECT_EQ(30u * 176400, ReadOutput(out + "\\long.wav").data.size()) << "continued to the end";
+}
+
+TEST_F(WavoryGui, PauseThenCancelAndYesClosesWithAShorterValidFile) {
+    env.Set(settings::kPromptBefore, 1);
+    std::string a = Wav("long.wav", 30);
+    std::string b = Wav("later.wav", 1);
+    ASSERT_TRUE(WriteBytes(out + "\\long.wav", {1, 2, 3}));
+    HWND dialog = StartList({a, b});
+    ASSERT_NE(nullptr, dialog);
+    HWND question = program.FindMessageBox("is exist!Overwrite it?");
+    ASSERT_NE(nullptr, question);
+    ProgramDriver::Click(dialog, IDC_PAUSE);
+    ASSERT_TRUE(ProgramDriver::WaitText(dialog, IDC_PAUSE, "Continue"));
+    Answer(question, IDYES);
+    Sleep(200);
+    ProgramDriver::Click(dialog, IDCANCEL);
+    HWND prompt = program.FindMessageBox("Cancel Conversion?");
+    ASSERT_NE(nullptr, prompt);
+    Answer(prompt, IDYES);
+    ASSERT_TRUE(program.WaitExit(10000)) << "a confirmed Cancel ends the program";
+    WavFile w = ReadOutput(out + "\\long.wav");
+    ASSERT_TRUE(w.ok);
+    EXPECT_EQ(w.data.size(), w.dataSize);
+    EXPECT_GT(w.data.size(), 0u);
+    EXPECT_LT(w.data.size(), 30u * 176400);
+    EXPECT_FALSE(Exists(out + "\\later.wav"));
+}
+
+TEST_F(WavoryGui, CloseWhenFinishedEndsWithoutAPrompt) {
+    HWND dialog = StartList({Wav("a.wav", 1)});
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(WaitFinished(dialog));
+    ProgramDriver::Click(dialog, IDCANCEL);
+    EXPECT_TRUE(program.WaitExit(10000));
+}
+
+TEST_F(WavoryGui, OpenThenCancellingTheFileDialogStaysFinished) {
+    HWND dialog = StartList({Wav("a.wav", 1)});
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(WaitFinished(dialog));
+    ProgramDriver::Click(dialog, IDC_PAUSE);
+    HWND files = program.FindDialog(1148);  // the open-file dialog's name box
+    ASSERT_NE(nullptr, files);
+    ProgramDriver::Click(files, IDCANCEL);
+    Sleep(300);
+    EXPECT_TRUE(program.MessageBoxes().empty());
+    EXPECT_EQ("Open", ProgramDriver::ItemText(dialog, IDC_PAUSE));
+    EXPECT_EQ("Close", ProgramDriver::ItemText(dialog, IDCANCEL));
+    Close(dialog);
+}
+
+TEST_F(WavoryGui, SummaryCountsTheConvertedFiles) {
+    env.Set(settings::kDisplayInfo, 1);
+    env.Set(settings::kNotDisplayErrInfo, 1);
+    std::string bad1 = in + "\\bad1.wav", bad2 = in + "\\bad2.wav";
+    ASSERT_TRUE(WriteBytes(bad1, std::vector<uint8_t>(100, 'x')));
+    ASSERT_TRUE(WriteBytes(bad2, std::vector<uint8_t>(10, 'y')));
+    HWND dialog = StartList({Wav("a.wav", 1), bad1, Wav("b.wav", 1), bad2, Wav("c.wav", 1)});
+    ASSERT_NE(nullptr, dialog);
+    HWND summary = program.FindMessageBox("successfully converted");
+    ASSERT_NE(nullptr, summary);
+    EXPECT_EQ("3 of 5 audio file(s) successfully converted!", ProgramDriver::BoxText(summary));
+    EXPECT_EQ("Information", ProgramDriver::Caption(summary));
+    Answer(summary, IDOK);
+    ASSERT_TRUE(WaitFinished(dialog));
+    Close(dialog);
+}
+
+TEST_F(WavoryGui, AnOutputFolderOnACdDriveIsRefusedBeforeTheDialog) {
+    if (GetDriveTypeA("X:\\") != DRIVE_CDROM) GTEST_SKIP() << "the test prefix has no CD-ROM drive X:";
+    settings::Write(env.app, settings::kOutputPath, "X:\\Out");
+    WriteList({Wav("a.wav", 1)});
+    ASSERT_TRUE(program.Start("-i"));
+    HWND box = program.FindMessageBox("DVD/CD-ROM");
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(msg::OnCdRom("X:\\Out"), ProgramDriver::BoxText(box));
+    EXPECT_EQ("Error", ProgramDriver::Caption(box));
+    EXPECT_EQ(nullptr, program.FindDialog(IDC_PAUSE, 200)) << "no conversion dialog";
+    Answer(box, IDOK);
+    EXPECT_TRUE(program.WaitExit(10000));
+}
+
+TEST_F(WavoryGui, AListThatCannotBeReadGivesTheInternalErrorAndTheSupportBox) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string list = std::string(temp) + "\\filelist.flt";
+    ASSERT_TRUE(WriteBytes(list, {'0', '\r', '\n', 'C', ':', '\r', '\n', '5', '\r', '\n'}));
+    ASSERT_TRUE(program.Start("-I"));
+    HWND box = program.FindMessageBox("Internal error #0.");
+    ASSERT_NE(nullptr, box);
+    Answer(box, IDOK);
+    HWND support = program.FindMessageBox("Please email us");
+    ASSERT_NE(nullptr, support);
+    EXPECT_EQ("Email us", ProgramDriver::Caption(support));
+    Answer(support, IDOK);
+    EXPECT_TRUE(program.WaitExit(10000));
+}
