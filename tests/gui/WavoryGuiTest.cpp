@@ -209,3 +209,68 @@ TEST_F(WavoryGui, AListThatCannotBeReadGivesTheInternalErrorAndTheSupportBox) {
     Answer(support, IDOK);
     EXPECT_TRUE(program.WaitExit(10000));
 }
+
+namespace {
+// Types into the open-file dialog's name box and presses Open.
+void TypeAndOpen(HWND files, const std::string& text) {
+    HWND box = GetDlgItem(files, 1148);
+    HWND edit = FindWindowExA(box, nullptr, "Edit", nullptr);  // the box may be a combo box
+    SendMessageA(edit ? edit : box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    ProgramDriver::Click(files, IDOK);
+}
+}  // namespace
+
+TEST_F(WavoryGui, FileDialogModeConvertsTheChosenFiles) {
+    std::string a = Wav("a.wav", 2), b = Wav("b.wav", 1);
+    ASSERT_TRUE(program.Start(""));
+    HWND files = program.FindDialog(1148);
+    ASSERT_NE(nullptr, files);
+    TypeAndOpen(files, in);  // to the folder first
+    Sleep(300);
+    TypeAndOpen(files, "\"a.wav\" \"b.wav\"");
+    HWND dialog = program.FindDialog(IDC_PAUSE);
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(WaitFinished(dialog));
+    Close(dialog);
+    EXPECT_EQ(2u * 176400, ReadOutput(out + "\\a.wav").data.size());
+    EXPECT_EQ(176400u, ReadOutput(out + "\\b.wav").data.size());
+}
+
+TEST_F(WavoryGui, ASelectionThatDoesNotFitIsTooManyNeverACutPath) {
+    std::string names;
+    for (int i = 0; i < 160; ++i) {
+        char name[64];
+        snprintf(name, sizeof(name), "a rather long name for track %03d.wav", i);
+        ASSERT_TRUE(WriteBytes(in + "\\" + name, CanonicalWav(Pcm(2, 44100, 16), Counting(400))));
+        names += std::string("\"") + name + "\" ";
+    }
+    ASSERT_TRUE(program.Start(""));
+    HWND files = program.FindDialog(1148);
+    ASSERT_NE(nullptr, files);
+    TypeAndOpen(files, in);
+    Sleep(300);
+    TypeAndOpen(files, names);
+    HWND box = program.FindMessageBox("too many");
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ("Your selected files are too many to be converted!", ProgramDriver::BoxText(box));
+    EXPECT_EQ("Error", ProgramDriver::Caption(box));
+    Answer(box, IDOK);
+    EXPECT_TRUE(program.WaitExit(10000));
+    EXPECT_TRUE(FilesIn(out).empty()) << "nothing converted";
+}
+
+TEST_F(WavoryGui, TheSystemMenuOpensTheAboutBoxWithItsLink) {
+    HWND dialog = StartList({Wav("a.wav", 1)});
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(WaitFinished(dialog));
+    // The About item's command (the menu itself is not readable from another process here).
+    PostMessageA(dialog, WM_SYSCOMMAND, 16, 0);
+    HWND about = program.FindDialog(IDC_HOMEPAGE_LINK);
+    ASSERT_NE(nullptr, about);
+    EXPECT_EQ("www.wavory.example", ProgramDriver::ItemText(about, IDC_HOMEPAGE_LINK));
+    EXPECT_TRUE(GetWindowLongA(GetDlgItem(about, IDC_HOMEPAGE_LINK), GWL_STYLE) & SS_NOTIFY) << "clickable";
+    ProgramDriver::Click(about, IDOK);
+    Sleep(200);
+    EXPECT_EQ(nullptr, program.FindDialog(IDC_HOMEPAGE_LINK, 100));
+    Close(dialog);
+}
