@@ -3,6 +3,7 @@
 #include "PathRules.h"
 #include "SourceReader.h"
 #include "WavSource.h"
+#include "WmaSource.h"
 
 namespace {
 void ErrorFailure(SourceOpenFailure& failure, std::string text) {
@@ -34,9 +35,26 @@ std::unique_ptr<ISourceReader> OpenSource(int type, const char* path, SourceOpen
         // No MP3 decoder is available in this build.
         ErrorFailure(failure, msg::NotMp3(path));
         return nullptr;
-    case kTypeWma:
-        ErrorFailure(failure, msg::NotWma(path));
+    case kTypeWma: {
+        auto wma = std::make_unique<CWmaSource>();
+        switch (wma->Open(path)) {
+        case CWmaSource::kOpened:
+            return wma;
+        case CWmaSource::kComFailed:
+            failure.text = msg::kWmaInitFailed;
+            failure.caption = msg::kCaptionInformation;
+            failure.type = MB_OK;
+            failure.gated = false;
+            return nullptr;
+        case CWmaSource::kNotWma:
+            ErrorFailure(failure, msg::NotWma(path));
+            return nullptr;
+        case CWmaSource::kNoFormat:
+            ErrorFailure(failure, msg::WmaHeadError(path));
+            return nullptr;
+        }
         return nullptr;
+    }
     default:
         return nullptr;
     }

@@ -20,6 +20,7 @@ else
   echo "note: no small tmpfs could be mounted here; the real full-disk test is skipped" >&2
 fi
 
+bash "$here/make-fixtures.sh" "$root" || { echo "could not make the test fixtures" >&2; exit 1; }
 xvfb_start || exit 1
 wine_prefix || exit 1
 wine_start || exit 1

@@ -274,3 +274,16 @@ TEST_F(WavoryGui, TheSystemMenuOpensTheAboutBoxWithItsLink) {
     EXPECT_EQ(nullptr, program.FindDialog(IDC_HOMEPAGE_LINK, 100));
     Close(dialog);
 }
+
+TEST_F(WavoryGui, AWmaFileConvertsEndToEnd) {
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    std::string wma = std::string(cwd) + "\\..\\..\\fixtures\\wmav2_stereo_44100.wma";
+    HWND dialog = StartList({wma});
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(WaitFinished(dialog));
+    Close(dialog);
+    WavFile w = ReadOutput(out + "\\wmav2_stereo_44100.wav");
+    ASSERT_TRUE(w.ok);
+    EXPECT_NEAR(4 * 176400.0, static_cast<double>(w.data.size()), 4096 * 4.0 * 2);
+}

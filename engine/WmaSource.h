@@ -1,0 +1,23 @@
+// WMA sources: the reader's samples handed to the copy loop, gathered into
+// whole blocks; a sample larger than the room left is delivered in pieces.
+#pragma once
+#include "SourceReader.h"
+
+class CWmaSource : public ISourceReader {
+public:
+    enum OpenResult { kOpened, kComFailed, kNotWma, kNoFormat };
+    ~CWmaSource() override;
+    OpenResult Open(const char* path);
+
+    const WAVEFORMATEX& Format() const override { return m_format; }
+    DWORD Read(BYTE* dst, DWORD room) override;
+    uint32_t Percent(uint64_t consumed, uint32_t share) override;
+
+private:
+    bool m_needsClose = false;
+    bool m_ended = false;
+    WAVEFORMATEX m_format{};
+    BYTE* m_data = nullptr;
+    DWORD m_left = 0;
+    DWORD m_percent = 0;
+};
