@@ -1,5 +1,5 @@
-// WMA sources: the reader's samples handed to the copy loop, gathered into
-// whole blocks; a sample larger than the room left is delivered in pieces.
+// WMA sources: the reader's samples handed to the copy loop one at a time; a
+// sample larger than the room left in the loop's buffer comes in pieces.
 #pragma once
 #include "SourceReader.h"
 

@@ -237,8 +237,8 @@ TEST(WmaReaderFailures, ComInTheWrongApartmentIsReportedAsResultOne) {
 
 namespace {
 int g_samples = 0;
-uint64_t CancelAtSecondBlock(const char*) {
-    if (++g_samples == 2) Batch().stopRequested = 1;
+uint64_t CancelAtFifthSample(const char*) {
+    if (++g_samples == 5) Batch().stopRequested = 1;
     return 32ull << 20;
 }
 
@@ -308,11 +308,11 @@ TEST_F(WmaConvert, TheThreeMessages) {
 TEST_F(WmaConvert, CancelMidFileKeepsAShorterValidFile) {
     CDecodeThread thread;
     g_samples = 0;
-    thread.m_pfnFreeSpace = &CancelAtSecondBlock;
+    thread.m_pfnFreeSpace = &CancelAtFifthSample;
     ASSERT_EQ(1, Convert(Fixture("wmav2_stereo_44100.wma"), &thread));
     WavFile w = ReadOutput(out + "\\wmav2_stereo_44100.wav");
     ASSERT_TRUE(w.ok);
     EXPECT_GT(w.data.size(), 0u);
-    EXPECT_EQ(2u * 176400, w.data.size()) << "two blocks, then the Cancel";
+    EXPECT_LT(w.data.size(), 4u * 176400 / 2) << "five samples, then the Cancel";
     EXPECT_EQ(w.data.size(), w.dataSize);
 }
