@@ -1,0 +1,178 @@
+#include "OptionWavDlg.h"
+
+#include <mmreg.h>
+#include <msacm.h>
+
+#include <cstdlib>
+
+#include "../app/AppMessages.h"
+#include "../app/HelpFile.h"
+#include "../app/OutputFolder.h"
+#include "../framework/MessageBox.h"
+#include "../framework/WinApp.h"
+#include "../res/resource.h"
+#include "FormatText.h"
+#include "Settings.h"
+
+namespace {
+const char kHomePage[] = "https://www.wavory.example/";
+const char kSupportMail[] = "mailto:support@wavory.example";
+const char kFolderEmpty[] = "The output folder is empty, please enter the output folder!";
+const char kFolderTooLong[] = "The output folder is too long, please enter another folder!";
+const char kNoPcmDriver[] = "There is no ACM PCM driver installed on your computer!Please choose another WAV option.";
+
+CWinApp& App() { return *AfxGetApp(); }
+}  // namespace
+
+COptionWavDlg::COptionWavDlg(CWnd* parent) : CDialog(IDD_OPTIONS, parent) {}
+
+void COptionWavDlg::DoDataExchange(CDataExchange& dx) {
+    DDX_Control(dx, IDC_LINK_MAIL, m_linkMail);
+    DDX_Control(dx, IDC_LINK_HOME, m_linkHome);
+    DDX_Radio(dx, IDC_OUTPUT_SOURCE, m_nOutputTo);
+    DDX_Text(dx, IDC_OUTPUT_PATH, m_strOutputPath);
+    DDX_Check(dx, IDC_VOLUME_NORMALIZE, m_bVolumeNormalize);
+    DDX_Check(dx, IDC_PROMPT_BEFORE, m_bPromptBefore);
+    DDX_Check(dx, IDC_DISPLAY_INFO, m_bDisplayInfo);
+    DDX_Check(dx, IDC_NO_ERROR_INFO, m_bNotDisplayErrInfo);
+    DDX_Radio(dx, IDC_FORMAT_CD, m_nFormat);
+}
+
+BOOL COptionWavDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    HWND levels = GetDlgItem(IDC_NORMALIZE_LEVEL);
+    for (int level : settings::kNormalizeLevels)
+        ::SendMessageA(levels, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::to_string(level).c_str()));
+    HCURSOR hand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_CURSOR));
+    m_linkHome.SetLinkUrl(kHomePage);
+    m_linkMail.SetLinkUrl(kSupportMail);
+    m_linkHome.SetUnderlined(TRUE);
+    m_linkMail.SetUnderlined(TRUE);
+    m_linkHome.m_hLinkCursor = hand;
+    m_linkMail.m_hLinkCursor = hand;
+    return TRUE;
+}
+
+void COptionWavDlg::OnShowWindow(bool show, UINT) {
+    if (show) Load();
+}
+
+void COptionWavDlg::Load() {
+    CWinApp& app = App();
+    m_nOutputTo = settings::Read(app, settings::kOutputTo);
+    EnableOutputPath(m_nOutputTo == settings::kOutputToFixedFolder);
+    m_strOutputPath = settings::Read(app, settings::kOutputPath);
+    m_bVolumeNormalize = settings::Read(app, settings::kVolumeNormalize);
+    SendDlgItemMessageA(m_hWnd, IDC_NORMALIZE_LEVEL, CB_SETCURSEL,
+                        NormalizeLevelIndex(settings::Read(app, settings::kNormalizeValue)), 0);
+    ::EnableWindow(GetDlgItem(IDC_NORMALIZE_LEVEL), m_bVolumeNormalize != 0);
+    m_bPromptBefore = settings::Read(app, settings::kPromptBefore);
+    m_bDisplayInfo = settings::Read(app, settings::kDisplayInfo);
+    m_bNotDisplayErrInfo = settings::Read(app, settings::kNotDisplayErrInfo);
+    m_nFormat = settings::Read(app, settings::kFormat);
+    EnableFormatChoice(m_nFormat == settings::kFormatStored);
+    m_wfxOther = settings::ReadStoredFormat(app);
+    SetDlgItemText(IDC_FORMAT_LABEL, DescribeFormat(m_wfxOther).c_str());
+    UpdateData(false);
+}
+
+void COptionWavDlg::EnableOutputPath(bool enable) {
+    ::EnableWindow(GetDlgItem(IDC_OUTPUT_PATH), enable);
+    ::EnableWindow(GetDlgItem(IDC_BROWSE), enable);
+}
+
+void COptionWavDlg::EnableFormatChoice(bool enable) {
+    ::EnableWindow(GetDlgItem(IDC_CHANGE_FORMAT), enable);
+    ::EnableWindow(GetDlgItem(IDC_FORMAT_LABEL), enable);
+}
+
+void COptionWavDlg::EnableLevelList() {
+    UpdateData(true);
+    ::EnableWindow(GetDlgItem(IDC_NORMALIZE_LEVEL), m_bVolumeNormalize != 0);
+}
+
+bool COptionWavDlg::OnCommand(UINT id, UINT code, HWND) {
+    if (code != BN_CLICKED) return false;
+    switch (id) {
+    case IDC_BROWSE: OnBrowse(); return true;
+    case IDC_CHANGE_FORMAT: OnChangeFormat(); return true;
+    case IDC_VOLUME_NORMALIZE: EnableLevelList(); return true;
+    case IDC_OUTPUT_SOURCE:
+    case IDC_OUTPUT_ASK: EnableOutputPath(false); return true;
+    case IDC_OUTPUT_FIXED: EnableOutputPath(true); return true;
+    case IDC_FORMAT_CD:
+    case IDC_FORMAT_ORIGINAL: EnableFormatChoice(false); return true;
+    case IDC_FORMAT_OTHER: EnableFormatChoice(true); return true;
+    case IDC_HELP_BUTTON: OpenHelpTopic("::/Options.htm"); return true;
+    default: return false;
+    }
+}
+
+void COptionWavDlg::OnBrowse() {
+    PathBuffer folder = {};
+    if (!BrowseForOutputFolder(m_hWnd, folder)) return;
+    // Keep what was typed elsewhere in the dialog: read it before writing it all back.
+    UpdateData(true);
+    m_strOutputPath = folder;
+    m_nOutputTo = settings::kOutputToFixedFolder;
+    UpdateData(false);
+    EnableOutputPath(true);
+}
+
+void COptionWavDlg::OnChangeFormat() {
+    WAVEFORMATEX chosen{};
+    WAVEFORMATEX pcmOnly{};
+    pcmOnly.wFormatTag = WAVE_FORMAT_PCM;
+    ACMFORMATCHOOSEA choose{};
+    choose.cbStruct = sizeof(choose);
+    choose.hwndOwner = m_hWnd;
+    choose.pwfx = &chosen;
+    choose.cbwfx = sizeof(chosen);
+    choose.pszTitle = "PCM Selection";
+    choose.fdwEnum = ACM_FORMATENUMF_WFORMATTAG;
+    choose.pwfxEnum = &pcmOnly;
+    MMRESULT result = acmFormatChooseA(&choose);
+    if (result == ACMERR_CANCELED) return;
+    if (result != MMSYSERR_NOERROR) {
+        AppMessageBox(m_hWnd, kNoPcmDriver, "Error", MB_OK | MB_ICONERROR);
+        return;
+    }
+    m_wfxOther.wFormatTag = chosen.wFormatTag;
+    m_wfxOther.nChannels = chosen.nChannels;
+    m_wfxOther.nSamplesPerSec = chosen.nSamplesPerSec;
+    m_wfxOther.nAvgBytesPerSec = chosen.nAvgBytesPerSec;
+    m_wfxOther.nBlockAlign = chosen.nBlockAlign;
+    m_wfxOther.wBitsPerSample = chosen.wBitsPerSample;
+    SetDlgItemText(IDC_FORMAT_LABEL, DescribeFormat(m_wfxOther).c_str());
+}
+
+void COptionWavDlg::OnOK() {
+    UpdateData(true);
+    CWinApp& app = App();
+    if (m_nOutputTo == settings::kOutputToFixedFolder) {
+        const char* refusal = m_strOutputPath.empty() ? kFolderEmpty
+                              // Longer folders would not fit the program's path buffers.
+                              : m_strOutputPath.size() >= static_cast<size_t>(kPathBufferSize) ? kFolderTooLong
+                                                                                               : nullptr;
+        if (refusal) {
+            AppMessageBox(m_hWnd, refusal, "Error", MB_OK | MB_ICONERROR);
+            SetFocus(GetDlgItem(IDC_OUTPUT_PATH));
+            return;
+        }
+        settings::Write(app, settings::kOutputPath, m_strOutputPath.c_str());
+    }
+    if (!settings::Write(app, settings::kOutputTo, m_nOutputTo)) {
+        std::string text = "There are some error when you config Output to!\n" + msg::EmailUs();
+        AfxMessageBox(text.c_str(), MB_ICONERROR);
+    }
+    settings::Write(app, settings::kVolumeNormalize, m_bVolumeNormalize);
+    if (m_bVolumeNormalize) {
+        settings::Write(app, settings::kNormalizeValue, atoi(GetDlgItemText(IDC_NORMALIZE_LEVEL).c_str()));
+    }
+    settings::Write(app, settings::kPromptBefore, m_bPromptBefore);
+    settings::Write(app, settings::kDisplayInfo, m_bDisplayInfo);
+    settings::Write(app, settings::kNotDisplayErrInfo, m_bNotDisplayErrInfo);
+    settings::Write(app, settings::kFormat, m_nFormat);
+    if (m_nFormat == settings::kFormatStored) settings::WriteStoredFormat(app, m_wfxOther);
+    EndDialog(IDOK);
+}

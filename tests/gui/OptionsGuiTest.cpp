@@ -1,0 +1,243 @@
+// The options dialog of the real Wavory.exe -o, against the test prefix's registry.
+#include <gtest/gtest.h>
+
+#include "options/FormatText.h"
+#include "res/resource.h"
+#include "tests/engine/EngineFixtures.h"
+#include "tests/gui/ProgramDriver.h"
+
+using namespace fixtures;
+
+namespace {
+class OptionsGui : public ::testing::Test {
+protected:
+    OptionsGui() : env("Wavory") {}
+    HWND Open() { return Open(program); }
+    HWND Open(ProgramDriver& run) {
+        EXPECT_TRUE(run.Start("-o"));
+        HWND dialog = run.FindDialog(IDC_NORMALIZE_LEVEL);
+        EXPECT_NE(nullptr, dialog) << "the options dialog did not appear";
+        Sleep(100);  // loading happens as the window is shown
+        return dialog;
+    }
+    static bool Checked(HWND dialog, int id) {
+        DWORD_PTR r = 0;
+        SendMessageTimeoutA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
+        return r == BST_CHECKED;
+    }
+    static bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
+    // A real click on a radio button or check box.
+    static void Press(HWND dialog, int id) {
+        DWORD_PTR r = 0;
+        SendMessageTimeoutA(GetDlgItem(dialog, id), BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
+    }
+    void Ok(HWND dialog) {
+        ProgramDriver::Click(dialog, IDOK);
+        EXPECT_TRUE(program.WaitExit(10000)) << "OK did not close the dialog";
+    }
+    bool Stored(const settings::IntSetting& s) const {
+        CRegKey key;
+        DWORD v;
+        return key.Open(HKEY_CURRENT_USER, env.app.SectionKeyPath(s.section).c_str()) == ERROR_SUCCESS &&
+               key.QueryDWORD(s.name, v) == ERROR_SUCCESS;
+    }
+    int Value(const settings::IntSetting& s) const { return settings::Read(env.app, s); }
+    EngineApp env;
+    ProgramDriver program;
+};
+}  // namespace
+
+TEST(DescribeFormat, TextsWithTheirLeadingBlanks) {
+    EXPECT_EQ("44.100kHz,16bit,Stereo", DescribeFormat(Pcm(2, 44100, 16)));
+    EXPECT_EQ(" 8.000kHz, 8bit,Mono", DescribeFormat(Pcm(1, 8000, 8)));
+}
+
+TEST(NormalizeLevels, StoredValuesSelectTheFirstItemStartingWithTheirDigits) {
+    // The list: 100, 99, 98, 96, ... 55, 50, 40, 30, 20.
+    EXPECT_EQ(1, NormalizeLevelIndex(9)) << "99";
+    EXPECT_EQ(0, NormalizeLevelIndex(10)) << "100";
+    EXPECT_EQ(16, NormalizeLevelIndex(5)) << "55";
+    EXPECT_EQ(2, NormalizeLevelIndex(97)) << "no match: 98";
+    EXPECT_EQ(2, NormalizeLevelIndex(0));
+    EXPECT_EQ(2, NormalizeLevelIndex(98));
+}
+
+TEST_F(OptionsGui, AFreshMachineShowsTheDefaults) {
+    HWND d = Open();
+    ASSERT_NE(nullptr, d);
+    EXPECT_TRUE(Checked(d, IDC_OUTPUT_SOURCE));
+    EXPECT_FALSE(Enabled(d, IDC_OUTPUT_PATH));
+    EXPECT_FALSE(Enabled(d, IDC_BROWSE));
+    EXPECT_FALSE(Checked(d, IDC_VOLUME_NORMALIZE));
+    EXPECT_EQ("98", ProgramDriver::ItemText(d, IDC_NORMALIZE_LEVEL));
+    EXPECT_FALSE(Enabled(d, IDC_NORMALIZE_LEVEL));
+    EXPECT_TRUE(Checked(d, IDC_PROMPT_BEFORE));
+    EXPECT_FALSE(Checked(d, IDC_DISPLAY_INFO));
+    EXPECT_FALSE(Checked(d, IDC_NO_ERROR_INFO));
+    EXPECT_TRUE(Checked(d, IDC_FORMAT_CD));
+    EXPECT_FALSE(Enabled(d, IDC_CHANGE_FORMAT));
+    EXPECT_EQ("44.100kHz,16bit,Stereo", ProgramDriver::ItemText(d, IDC_FORMAT_LABEL));
+    EXPECT_EQ("Options", ProgramDriver::Caption(d));
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    ProgramDriver::Screenshot(d, std::string(cwd) + "\\..\\..\\screenshot-options.bmp");
+    ProgramDriver::Click(d, IDCANCEL);
+    EXPECT_TRUE(program.WaitExit(10000));
+    EXPECT_FALSE(env.scratch.Exists()) << "Cancel stores nothing";
+}
+
+TEST_F(OptionsGui, StoredLevelsSelectTheirItem) {
+    for (auto [stored, shown] : {std::pair<int, const char*>{9, "99"}, {10, "100"}, {5, "55"}, {97, "98"}, {0, "98"}}) {
+        env.Set(settings::kNormalizeValue, stored);
+        env.Set(settings::kVolumeNormalize, 1);
+        ProgramDriver run;
+        HWND d = Open(run);
+        ASSERT_NE(nullptr, d);
+        EXPECT_EQ(shown, ProgramDriver::ItemText(d, IDC_NORMALIZE_LEVEL)) << "stored " << stored;
+        EXPECT_TRUE(Enabled(d, IDC_NORMALIZE_LEVEL));
+        ProgramDriver::Click(d, IDOK);
+        ASSERT_TRUE(run.WaitExit(10000));
+        EXPECT_EQ(atoi(shown), Value(settings::kNormalizeValue)) << "OK stores the shown level";
+    }
+}
+
+TEST_F(OptionsGui, UntickedNormalisationLeavesTheStoredLevelAlone) {
+    env.Set(settings::kNormalizeValue, 55);
+    HWND d = Open();
+    ASSERT_NE(nullptr, d);
+    Ok(d);
+    EXPECT_EQ(0, Value(settings::kVolumeNormalize));
+    EXPECT_EQ(55, Value(settings::kNormalizeValue));
+    EXPECT_TRUE(Stored(settings::kPromptBefore)) << "the other values are stored";
+}
+
+TEST_F(OptionsGui, AnEmptyFixedFolderKeepsTheDialogAndStoresNothing) {
+    HWND d = Open();
+    ASSERT_NE(nullptr, d);
+    Press(d, IDC_OUTPUT_FIXED);
+    EXPECT_TRUE(Enabled(d, IDC_OUTPUT_PATH));
+    Press(d, IDC_DISPLAY_INFO);
+    ProgramDriver::Click(d, IDOK);
+    HWND box = program.FindMessageBox("output folder is empty");
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ("The output folder is empty, please enter the output folder!", ProgramDriver::BoxText(box));
+    EXPECT_EQ("Error", ProgramDriver::Caption(box));
+    ProgramDriver::Click(box, IDOK);
+    Sleep(200);
+    EXPECT_TRUE(program.IsRunning()) << "the dialog stays open";
+    EXPECT_FALSE(env.scratch.Exists()) << "not even the check boxes";
+    ProgramDriver::Click(d, IDCANCEL);
+    EXPECT_TRUE(program.WaitExit(10000));
+}
+
+TEST_F(OptionsGui, AFixedFolderIsStoredWithItsChoice) {
+    HWND d = Open();
+    ASSERT_NE(nullptr, d);
+    Press(d, IDC_OUTPUT_FIXED);
+    SendMessageA(GetDlgItem(d, IDC_OUTPUT_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("C:\\Wav Out"));
+    Ok(d);
+    EXPECT_EQ(2, Value(settings::kOutputTo));
+    EXPECT_EQ("C:\\Wav Out", settings::Read(env.app, settings::kOutputPath));
+}
+
+TEST_F(OptionsGui, BrowseCancelledChangesNothing) {
+    HWND d = Open();
+    ASSERT_NE(nullptr, d);
+    Press(d, IDC_OUTPUT_FIXED);
+    ProgramDriver::Click(d, IDC_BROWSE);
+    HWND browser = program.FindDialog(0x3741);  // the folder browser's tree
+    ASSERT_NE(nullptr, browser);
+    ProgramDriver::Click(browser, IDCANCEL);
+    Sleep(300);
+    EXPECT_EQ("", ProgramDriver::ItemText(d, IDC_OUTPUT_PATH));
+    ProgramDriver::Click(d, IDCANCEL);
+    EXPECT_TRUE(program.WaitExit(10000));
+}
+
+TEST_F(OptionsGui, OthersFormatWithNoFormatChosenStoresTheDefaults) {
+    HWND d = Open();
+    ASSERT_NE(nullptr, d);
+    Press(d, IDC_FORMAT_OTHER);
+    EXPECT_TRUE(Enabled(d, IDC_CHANGE_FORMAT));
+    Ok(d);
+    EXPECT_EQ(2, Value(settings::kFormat));
+    WAVEFORMATEX f = settings::ReadStoredFormat(env.app);
+    EXPECT_TRUE(Stored(settings::kChannels));
+    EXPECT_EQ(1, f.wFormatTag);
+    EXPECT_EQ(2, f.nChannels);
+    EXPECT_EQ(44100u, f.nSamplesPerSec);
+    EXPECT_EQ(176400u, f.nAvgBytesPerSec);
+    EXPECT_EQ(4, f.nBlockAlign);
+    EXPECT_EQ(16, f.wBitsPerSample);
+}
+
+TEST_F(OptionsGui, AChosenFormatThenCdFormatStoresNoneOfTheSix) {
+    HWND d = Open();
+    ASSERT_NE(nullptr, d);
+    Press(d, IDC_FORMAT_OTHER);
+    ProgramDriver::Click(d, IDC_CHANGE_FORMAT);
+    HWND chooser = program.FindDialog(102);  // the format list of the chooser
+    ASSERT_NE(nullptr, chooser);
+    HWND formats = GetDlgItem(chooser, 102);
+    LRESULT count = SendMessageA(formats, CB_GETCOUNT, 0, 0);
+    ASSERT_GT(count, 1);
+    SendMessageA(formats, CB_SETCURSEL, 1, 0);
+    SendMessageA(chooser, WM_COMMAND, MAKEWPARAM(102, CBN_SELCHANGE), reinterpret_cast<LPARAM>(formats));
+    ProgramDriver::Click(chooser, IDOK);
+    Sleep(300);
+    std::string label = ProgramDriver::ItemText(d, IDC_FORMAT_LABEL);
+    EXPECT_NE("44.100kHz,16bit,Stereo", label) << "the chooser's format is shown";
+    Press(d, IDC_FORMAT_CD);
+    EXPECT_FALSE(Enabled(d, IDC_CHANGE_FORMAT));
+    Ok(d);
+    EXPECT_EQ(0, Value(settings::kFormat));
+    EXPECT_FALSE(Stored(settings::kSamplesPerSec));
+    EXPECT_FALSE(Stored(settings::kChannels));
+}
+
+TEST_F(OptionsGui, AHandEditedOutputToShowsNoChoiceAndOkStoresMinusOne) {
+    env.Set(settings::kOutputTo, 5);
+    HWND d = Open();
+    ASSERT_NE(nullptr, d);
+    EXPECT_FALSE(Checked(d, IDC_OUTPUT_SOURCE));
+    EXPECT_FALSE(Checked(d, IDC_OUTPUT_ASK));
+    EXPECT_FALSE(Checked(d, IDC_OUTPUT_FIXED));
+    Ok(d);
+    EXPECT_EQ(-1, Value(settings::kOutputTo));
+}
+
+TEST_F(OptionsGui, AStoredFormatReachesTheConvertedFile) {
+    // Stored as the dialog stores it, then a batch through the program.
+    TestFolder folder("gui_options_format");
+    std::string in = folder.MakeDir("in"), out = folder.MakeDir("out");
+    env.Set(settings::kFormat, settings::kFormatStored);
+    settings::WriteStoredFormat(env.app, Pcm(1, 22050, 8));
+    env.Set(settings::kOutputTo, settings::kOutputToFixedFolder);
+    settings::Write(env.app, settings::kOutputPath, out.c_str());
+    HWND d = Open();
+    ASSERT_NE(nullptr, d);
+    EXPECT_TRUE(Checked(d, IDC_FORMAT_OTHER));
+    EXPECT_EQ("22.050kHz, 8bit,Mono", ProgramDriver::ItemText(d, IDC_FORMAT_LABEL));
+    Ok(d);
+
+    std::string src = in + "\\a.wav";
+    ASSERT_TRUE(WriteBytes(src, CanonicalWav(Pcm(2, 44100, 16), Tone16(44100, 2, 44100, 9000))));
+    std::string list = "0\r\n" + folder.Path() + "\r\n1\r\n" + src + "\r\n";
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    ASSERT_TRUE(WriteBytes(std::string(temp) + "\\filelist.flt", std::vector<uint8_t>(list.begin(), list.end())));
+    ProgramDriver batch;
+    ASSERT_TRUE(batch.Start("-i"));
+    HWND dialog = batch.FindDialog(IDC_PAUSE);
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(ProgramDriver::WaitText(dialog, IDC_PAUSE, "Open"));
+    ProgramDriver::Click(dialog, IDCANCEL);
+    ASSERT_TRUE(batch.WaitExit(10000));
+    WavFile w = ReadOutput(out + "\\a.wav");
+    ASSERT_TRUE(w.ok);
+    EXPECT_EQ(1, w.format.nChannels);
+    EXPECT_EQ(22050u, w.format.nSamplesPerSec);
+    EXPECT_EQ(8, w.format.wBitsPerSample);
+    EXPECT_EQ(1, w.format.nBlockAlign);
+    EXPECT_NEAR(22050.0, static_cast<double>(w.data.size()), 64);
+}
