@@ -171,6 +171,21 @@ def chime(rate=44100, seconds=0.9):
     return b"RIFF" + struct.pack("<I", len(body)) + body
 
 
+def menu_bitmap():
+    """The 12 x 12, 256-colour glyph beside the context-menu items: a small wave."""
+    size = 12
+    palette = [(255, 255, 255), BLUE] + [(0, 0, 0)] * 254
+    rows = b""
+    for y in range(size - 1, -1, -1):
+        line = bytes(1 if abs(y - (5.5 - 4 * math.sin((x + 0.5) / size * 2 * math.pi))) < 1.0 else 0
+                     for x in range(size))
+        rows += line
+    header = struct.pack("<IiiHHIIiiII", 40, size, size, 1, 8, 0, len(rows), 0, 0, 256, 0)
+    pal = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
+    offset = 14 + 40 + len(pal)
+    return b"BM" + struct.pack("<IHHI", offset + len(rows), 0, 0, offset) + header + pal + rows
+
+
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
@@ -180,6 +195,7 @@ def main():
         "about.bmp": bmp24(48, 48, logo_pixel),
         "convert.avi": animation(),
         "finish.wav": chime(),
+        "menu.bmp": menu_bitmap(),
     }
     for name, data in files.items():
         with open(os.path.join(out, name), "wb") as f:

@@ -1,0 +1,46 @@
+// The context-menu handler: "Convert to WAV" and "Converter Options...".
+#pragma once
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+constexpr UINT CMD_CONVERT = 0;
+constexpr UINT CMD_OPTIONS = 1;
+
+class CConvShlExt : public IDispatch, public IShellExtInit, public IContextMenu {
+public:
+    CConvShlExt();
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    // IDispatch: the interface has no methods of its own.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
+    // IShellExtInit
+    HRESULT STDMETHODCALLTYPE Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* data, HKEY progId) override;
+    // IContextMenu
+    HRESULT STDMETHODCALLTYPE QueryContextMenu(HMENU menu, UINT index, UINT first, UINT last, UINT flags) override;
+    HRESULT STDMETHODCALLTYPE InvokeCommand(CMINVOKECOMMANDINFO* info) override;
+    HRESULT STDMETHODCALLTYPE GetCommandString(UINT_PTR command, UINT flags, UINT* reserved, CHAR* buffer,
+                                               UINT size) override;
+
+    // Writes the list file (flag, folder, count, paths); 1 when written.
+    int WriteFileList(const char* listPath);
+
+    BOOL m_bShowMenu = 0;
+    char m_szDllFolder[MAX_PATH] = {};
+    char m_szProgramPath[MAX_PATH] = {};
+
+private:
+    virtual ~CConvShlExt();
+    LONG m_nRefCount = 1;
+    HBITMAP m_hMenuBitmap;
+    // The selection, read from the drop list once in Initialize.
+    std::vector<std::string> m_names;
+};
