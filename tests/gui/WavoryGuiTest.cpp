@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "app/AppMessages.h"
+#include "framework/ComPtr.h"
 #include "res/resource.h"
 #include "tests/engine/EngineFixtures.h"
 #include "tests/gui/ProgramDriver.h"
+#include "tests/shellext/DropData.h"
 
 using namespace fixtures;
 
@@ -286,4 +288,72 @@ TEST_F(WavoryGui, AWmaFileConvertsEndToEnd) {
     WavFile w = ReadOutput(out + "\\wmav2_stereo_44100.wav");
     ASSERT_TRUE(w.ok);
     EXPECT_NEAR(4 * 176400.0, static_cast<double>(w.data.size()), 4096 * 4.0 * 2);
+}
+
+namespace {
+BOOL CALLBACK CollectConversionDialog(HWND w, LPARAM lp) {
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof(cls));
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid != GetCurrentProcessId() && strcmp(cls, "#32770") == 0 && IsWindowVisible(w) && GetDlgItem(w, IDC_PAUSE) &&
+        GetDlgItem(w, IDC_FREE_SPACE)) {
+        *reinterpret_cast<HWND*>(lp) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The conversion dialog of a Wavory.exe that someone else started.
+HWND FindAnyConversionDialog(DWORD timeoutMs) {
+    HWND found = nullptr;
+    DWORD start = GetTickCount();
+    while (!found && GetTickCount() - start < timeoutMs) {
+        EnumWindows(&CollectConversionDialog, reinterpret_cast<LPARAM>(&found));
+        if (!found) Sleep(20);
+    }
+    return found;
+}
+}  // namespace
+
+TEST_F(WavoryGui, ConvertToWavFromTheExplorerExtensionThroughTheRealProgram) {
+    std::string a = Wav("a.wav", 2), b = Wav("b.wav", 1);
+    std::string sub = folder.MakeDir("in\\album");
+    ASSERT_TRUE(WriteBytes(sub + "\\c.wav", CanonicalWav(Pcm(2, 44100, 16), Tone16(44100, 2, 44100, 3000))));
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    CModuleHandle dll(LoadLibraryA((std::string(cwd) + "\\..\\app\\Sonelle.dll").c_str()));
+    ASSERT_TRUE(dll.IsValid()) << "Sonelle.dll beside Wavory.exe";
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(dll, "DllGetClassObject")));
+    ASSERT_NE(nullptr, get);
+    const CLSID clsid = {0xDB7CFAED, 0x842B, 0x47E7, {0x9F, 0xF4, 0x92, 0x85, 0x2D, 0x61, 0x79, 0x58}};
+    CoInitialize(nullptr);
+    {
+        CComPtr<IClassFactory> factory;
+        ASSERT_EQ(S_OK, get(clsid, IID_IClassFactory, factory.ReceiveVoid()));
+        CComPtr<IShellExtInit> init;
+        ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IShellExtInit, init.ReceiveVoid()));
+        DropData data(DropBlock({a, b, sub}));
+        ASSERT_EQ(S_OK, init->Initialize(nullptr, &data, nullptr));
+        CComPtr<IContextMenu> menu;
+        init->QueryInterface(IID_IContextMenu, menu.ReceiveVoid());
+        CMINVOKECOMMANDINFO info{};
+        info.cbSize = sizeof(info);
+        info.lpVerb = MAKEINTRESOURCEA(0);
+        info.nShow = SW_SHOWNORMAL;
+        ASSERT_EQ(S_OK, menu->InvokeCommand(&info));
+    }
+    CoUninitialize();
+    HWND dialog = FindAnyConversionDialog(15000);
+    ASSERT_NE(nullptr, dialog) << "Wavory.exe did not show its conversion dialog";
+    ASSERT_TRUE(WaitFinished(dialog));
+    DWORD pid = 0;
+    GetWindowThreadProcessId(dialog, &pid);
+    CHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    ProgramDriver::Click(dialog, IDCANCEL);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(process, 10000));
+    EXPECT_EQ(2u * 176400, ReadOutput(out + "\\a.wav").data.size());
+    EXPECT_EQ(176400u, ReadOutput(out + "\\b.wav").data.size());
+    EXPECT_EQ(Tone16(44100, 2, 44100, 3000), ReadOutput(out + "\\c.wav").data) << "the folder was walked";
 }
