@@ -11,6 +11,7 @@
 #include "../options/OptionsEntry.h"
 #include "../options/Settings.h"
 #include "../res/resource.h"
+#include "../ui/DlgProxy.h"
 #include "AppMessages.h"
 #include "CommandLine.h"
 #include "FileList.h"
@@ -34,7 +35,11 @@ BOOL CWavoryApp::InitInstance() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_ANIMATE_CLASS | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     SetRegistryKey(settings::kRegistryKey);
-    // The automation server's class factories register at this point.
+    bool automationStart = automation::IsAutomationStart(m_lpCmdLine);
+    if (automationStart)
+        automation::RegisterClassFactory();
+    else
+        automation::UpdateRegistry();
 
     PathBuffer executable = {};
     GetModuleFileNameA(nullptr, executable, sizeof(executable) - 1);
@@ -53,6 +58,7 @@ BOOL CWavoryApp::InitInstance() {
         RunFileDialogMode();
         break;
     }
+    if (automationStart) automation::RevokeClassFactory();
     OleUninitialize();
     return FALSE;
 }

@@ -15,6 +15,7 @@
 #include "../options/OptionsEntry.h"
 #include "../options/Settings.h"
 #include "../res/resource.h"
+#include "../ui/DlgProxy.h"
 #include "AboutDlg.h"
 #include "ProgressText.h"
 
@@ -26,10 +27,20 @@ const UINT WM_START_BATCH = WM_USER + 100;
 CWavoryDlg::CWavoryDlg(CWnd* parent)
     : CDialog(IDD_WAVORY_DIALOG, parent), m_hIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
-CWavoryDlg::~CWavoryDlg() { Batch().FreeSources(); }
+CWavoryDlg::~CWavoryDlg() {
+    if (m_pAutoProxy) m_pAutoProxy->Attach(nullptr);
+    Batch().FreeSources();
+}
+
+void CWavoryDlg::OnProxyReleased() {
+    if (m_hWnd && !IsWindowVisible(m_hWnd)) EndDialog(IDCANCEL);
+}
 
 BOOL CWavoryDlg::OnInitDialog() {
     CDialog::OnInitDialog();
+    // A client that created the automation object before this dialog existed.
+    if (CWavoryDlgAutoProxy* proxy = CWavoryDlgAutoProxy::Current())
+        if (!proxy->m_pDialog) proxy->Attach(this);
     char about[128] = {};
     if (LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUTBOX, about, sizeof(about)) > 0) {
         HMENU system = GetSystemMenu(m_hWnd, FALSE);

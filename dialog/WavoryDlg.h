@@ -6,6 +6,8 @@
 #include "../engine/DecodeThread.h"
 #include "../framework/Dialog.h"
 
+class CWavoryDlgAutoProxy;
+
 constexpr UINT_PTR ID_PROGRESS_TIMER = 1001;
 constexpr UINT IDM_ABOUTBOX = 16;
 
@@ -20,7 +22,10 @@ public:
     std::unique_ptr<CDecodeThread> m_pDecodeThread;
     UINT_PTR m_nTimer = 0;
     int m_nTimerTicks = 0;
-    void* m_pAutoProxy = nullptr;
+    CWavoryDlgAutoProxy* m_pAutoProxy = nullptr;
+
+    // The automation client let go: a hidden dialog then ends the program.
+    void OnProxyReleased();
 
 protected:
     BOOL OnInitDialog() override;

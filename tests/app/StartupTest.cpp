@@ -3,6 +3,8 @@
 #include "app/FileList.h"
 #include "app/OutputFolder.h"
 #include "app/SourceDialog.h"
+#include "framework/Wnd.h"
+#include "ui/DlgProxy.h"
 #include "app/CommandLine.h"
 #include "tests/engine/EngineFixtures.h"
 
@@ -175,4 +177,33 @@ TEST(Selection, ACutSelectionWithNoDoubleZeroIsTooMany) {
     std::vector<std::string> paths;
     EXPECT_FALSE(ParseSelection(cut.data(), cut.size(), paths));
     EXPECT_TRUE(paths.empty()) << "never a cut path";
+}
+
+TEST(AutomationSwitch, EitherPrefixAnyCaseAnyPlace) {
+    EXPECT_TRUE(automation::IsAutomationStart("/Automation -Embedding"));
+    EXPECT_TRUE(automation::IsAutomationStart("-embedding"));
+    EXPECT_TRUE(automation::IsAutomationStart("/AUTOMATION"));
+    EXPECT_FALSE(automation::IsAutomationStart(""));
+    EXPECT_FALSE(automation::IsAutomationStart("-i"));
+    EXPECT_FALSE(automation::IsAutomationStart("Automation"));
+    EXPECT_FALSE(automation::IsAutomationStart("/Automationx"));
+}
+
+TEST(AutomationProxy, AnswersItsInterfacesAndAttachesToNoOtherWindow) {
+    CWinApp app("WavoryProxyTest");
+    CWnd notADialog;
+    app.m_pMainWnd = &notADialog;
+    auto* proxy = new CWavoryDlgAutoProxy();
+    EXPECT_EQ(nullptr, proxy->m_pDialog) << "the main window is not the conversion dialog";
+    EXPECT_EQ(proxy, CWavoryDlgAutoProxy::Current());
+    EXPECT_EQ(1, automation::AppLocks());
+    void* p = nullptr;
+    EXPECT_EQ(S_OK, proxy->QueryInterface(automation::kIidDispatchInterface, &p));
+    proxy->Release();
+    EXPECT_EQ(S_OK, proxy->QueryInterface(IID_IDispatch, &p));
+    proxy->Release();
+    EXPECT_EQ(E_NOINTERFACE, proxy->QueryInterface(IID_IClassFactory, &p));
+    proxy->Release();
+    EXPECT_EQ(0, automation::AppLocks()) << "the lock goes with the object";
+    EXPECT_EQ(nullptr, CWavoryDlgAutoProxy::Current());
 }

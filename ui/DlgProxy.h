@@ -1,0 +1,50 @@
+// The automation object "Wavory.Application": an empty dispatch interface
+// whose life keeps the program alive and makes its dialog hide, not close.
+#pragma once
+#include <windows.h>
+#include <oaidl.h>
+
+class CWavoryDlg;
+
+class CWavoryDlgAutoProxy : public IDispatch {
+public:
+    CWavoryDlgAutoProxy();
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
+
+    // Attaches to the dialog (both back pointers); detaches with null.
+    void Attach(CWavoryDlg* dialog);
+    CWavoryDlg* m_pDialog = nullptr;
+
+    // The proxy that lives now, if any (the class is single use: one a process).
+    static CWavoryDlgAutoProxy* Current();
+
+private:
+    virtual ~CWavoryDlgAutoProxy();
+    LONG m_nRefCount = 1;
+};
+
+// Class factory, registration and the automation start.
+namespace automation {
+extern const CLSID kClsid;
+extern const IID kIidDispatchInterface;
+inline constexpr char kProgId[] = "Wavory.Application";
+
+// True when the command line carries the framework's automation or embedding switch.
+bool IsAutomationStart(const char* commandLine);
+// Writes the class's registration for this executable.
+void UpdateRegistry();
+// Registers the class factory as running, single use; Revoke undoes it.
+bool RegisterClassFactory();
+void RevokeClassFactory();
+// The application lock: the program stays alive while it is held.
+void LockApp();
+void UnlockApp();
+LONG AppLocks();
+}  // namespace automation
