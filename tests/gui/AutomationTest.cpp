@@ -3,6 +3,8 @@
 
 #include <objbase.h>
 
+#include <algorithm>
+
 #include "framework/ComPtr.h"
 #include "res/resource.h"
 #include "tests/engine/EngineFixtures.h"
@@ -16,14 +18,17 @@ struct Found {
     DWORD notPid;
     std::vector<HWND> windows;
 };
+// Processes that were there before this test created its object.
+std::vector<DWORD> g_before;
 BOOL CALLBACK CollectDialogs(HWND w, LPARAM lp) {
     auto* f = reinterpret_cast<Found*>(lp);
     char cls[16] = {};
     GetClassNameA(w, cls, sizeof(cls));
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
-    if (pid != GetCurrentProcessId() && pid != f->notPid && strcmp(cls, "#32770") == 0 && IsWindowVisible(w) &&
-        GetDlgItem(w, f->controlId))
+    bool older = std::find(g_before.begin(), g_before.end(), pid) != g_before.end();
+    if (pid != GetCurrentProcessId() && pid != f->notPid && !older && strcmp(cls, "#32770") == 0 &&
+        IsWindowVisible(w) && GetDlgItem(w, f->controlId))
         f->windows.push_back(w);
     return TRUE;
 }
@@ -53,6 +58,7 @@ void TypeAndOpen(HWND files, const std::string& text) {
 class Automation : public ::testing::Test {
 protected:
     Automation() : env("Wavory"), folder("automation") {
+        EndStrayPrograms();
         CoInitialize(nullptr);
         in = folder.MakeDir("in");
         out = folder.MakeDir("out");
@@ -66,8 +72,13 @@ protected:
         HWND files = plain.FindDialog(1148);
         if (files) ProgramDriver::Click(files, IDCANCEL);
         plain.WaitExit(10000);
+        EndStrayPrograms();
+        g_before = WavoryProcesses();
     }
-    ~Automation() override { CoUninitialize(); }
+    ~Automation() override {
+        CoUninitialize();
+        EndStrayPrograms();
+    }
     CComPtr<IDispatch> Create() {
         CLSID clsid{};
         CComPtr<IDispatch> object;

@@ -11,7 +11,8 @@ using namespace fixtures;
 namespace {
 class OptionsGui : public ::testing::Test {
 protected:
-    OptionsGui() : env("Wavory") {}
+    OptionsGui() : env("Wavory") { EndStrayPrograms(); }
+    ~OptionsGui() override { EndStrayPrograms(); }
     HWND Open() { return Open(program); }
     HWND Open(ProgramDriver& run) {
         EXPECT_TRUE(run.Start("-o"));

@@ -1,6 +1,7 @@
 #include "ProgramDriver.h"
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <cstring>
 
@@ -22,6 +23,29 @@ BOOL CALLBACK Collect(HWND hwnd, LPARAM lp) {
     return TRUE;
 }
 }  // namespace
+
+std::vector<DWORD> WavoryProcesses() {
+    std::vector<DWORD> pids;
+    CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    if (snapshot.Get() == INVALID_HANDLE_VALUE) {
+        snapshot.Detach();
+        return pids;
+    }
+    for (BOOL ok = Process32First(snapshot, &entry); ok; ok = Process32Next(snapshot, &entry))
+        if (lstrcmpiA(entry.szExeFile, "Wavory.exe") == 0) pids.push_back(entry.th32ProcessID);
+    return pids;
+}
+
+void EndStrayPrograms() {
+    for (DWORD pid : WavoryProcesses()) {
+        CHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+        if (!process.IsValid()) continue;
+        TerminateProcess(process, 99);
+        WaitForSingleObject(process, 5000);
+    }
+}
 
 ProgramDriver::~ProgramDriver() {
     if (IsRunning()) {

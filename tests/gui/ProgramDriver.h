@@ -8,6 +8,11 @@
 
 #include "framework/Handles.h"
 
+// Ids of the running Wavory.exe processes.
+std::vector<DWORD> WavoryProcesses();
+// Ends every Wavory.exe still running, so one test's program never meets the next test.
+void EndStrayPrograms();
+
 class ProgramDriver {
 public:
     ProgramDriver() = default;

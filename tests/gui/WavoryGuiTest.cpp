@@ -19,7 +19,9 @@ protected:
         env.Set(settings::kOutputTo, settings::kOutputToFixedFolder);
         settings::Write(env.app, settings::kOutputPath, out.c_str());
         env.Set(settings::kPromptBefore, 0);
+        EndStrayPrograms();
     }
+    ~WavoryGui() override { EndStrayPrograms(); }
     std::string Wav(const std::string& name, size_t seconds, WORD channels = 2) {
         std::string path = in + "\\" + name;
         EXPECT_TRUE(WriteBytes(path, CanonicalWav(Pcm(channels, 44100, 16), Tone16(44100 * seconds, channels, 44100, 9000))));
