@@ -56,17 +56,6 @@ ULONG CConvShlExt::Release() {
     return static_cast<ULONG>(count);
 }
 
-HRESULT CConvShlExt::GetTypeInfoCount(UINT* count) {
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-HRESULT CConvShlExt::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
-HRESULT CConvShlExt::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return DISP_E_UNKNOWNNAME; }
-HRESULT CConvShlExt::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
-    return DISP_E_MEMBERNOTFOUND;
-}
-
 HRESULT CConvShlExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* data, HKEY) {
     // A second call replaces what the first one read.
     m_names.clear();

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "../framework/EmptyDispatch.h"
+
 constexpr UINT CMD_CONVERT = 0;
 constexpr UINT CMD_OPTIONS = 1;
 
-class CConvShlExt : public IDispatch, public IShellExtInit, public IContextMenu {
+class CConvShlExt : public CEmptyDispatch, public IShellExtInit, public IContextMenu {
 public:
     CConvShlExt();
 
@@ -17,11 +19,6 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-    // IDispatch: the interface has no methods of its own.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
     // IShellExtInit
     HRESULT STDMETHODCALLTYPE Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* data, HKEY progId) override;
     // IContextMenu

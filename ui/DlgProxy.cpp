@@ -102,17 +102,6 @@ ULONG CWavoryDlgAutoProxy::Release() {
     return static_cast<ULONG>(count);
 }
 
-HRESULT CWavoryDlgAutoProxy::GetTypeInfoCount(UINT* count) {
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-HRESULT CWavoryDlgAutoProxy::GetTypeInfo(UINT, LCID, ITypeInfo**) { return DISP_E_BADINDEX; }
-HRESULT CWavoryDlgAutoProxy::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return DISP_E_UNKNOWNNAME; }
-HRESULT CWavoryDlgAutoProxy::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
-    return DISP_E_MEMBERNOTFOUND;
-}
-
 namespace automation {
 
 bool IsAutomationStart(const char* commandLine) {

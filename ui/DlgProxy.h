@@ -4,19 +4,17 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include "../framework/EmptyDispatch.h"
+
 class CWavoryDlg;
 
-class CWavoryDlgAutoProxy : public IDispatch {
+class CWavoryDlgAutoProxy : public CEmptyDispatch {
 public:
     CWavoryDlgAutoProxy();
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
     ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override;
 
     // Attaches to the dialog (both back pointers); detaches with null.
     void Attach(CWavoryDlg* dialog);

@@ -13,46 +13,14 @@
 using namespace fixtures;
 
 namespace {
-struct Found {
-    int controlId;
-    DWORD notPid;
-    std::vector<HWND> windows;
-};
 // Processes that were there before this test created its object.
 std::vector<DWORD> g_before;
-BOOL CALLBACK CollectDialogs(HWND w, LPARAM lp) {
-    auto* f = reinterpret_cast<Found*>(lp);
-    char cls[16] = {};
-    GetClassNameA(w, cls, sizeof(cls));
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    bool older = std::find(g_before.begin(), g_before.end(), pid) != g_before.end();
-    if (pid != GetCurrentProcessId() && pid != f->notPid && !older && strcmp(cls, "#32770") == 0 &&
-        IsWindowVisible(w) && GetDlgItem(w, f->controlId))
-        f->windows.push_back(w);
-    return TRUE;
-}
-// A dialog of another process that has the control; not of notPid.
-HWND WaitDialog(int controlId, DWORD notPid = 0, DWORD ms = 15000) {
-    DWORD start = GetTickCount();
-    do {
-        Found f{controlId, notPid, {}};
-        EnumWindows(&CollectDialogs, reinterpret_cast<LPARAM>(&f));
-        if (!f.windows.empty()) return f.windows[0];
-        Sleep(20);
-    } while (GetTickCount() - start < ms);
-    return nullptr;
-}
-DWORD PidOf(HWND w) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    return pid;
-}
-void TypeAndOpen(HWND files, const std::string& text) {
-    HWND box = GetDlgItem(files, 1148);
-    HWND edit = FindWindowExA(box, nullptr, "Edit", nullptr);
-    SendMessageA(edit ? edit : box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    ProgramDriver::Click(files, IDOK);
+
+// A dialog of a server this test started, other than the process notPid.
+HWND WaitDialog(int controlId, DWORD notPid = 0) {
+    std::vector<DWORD> skip = g_before;
+    if (notPid) skip.push_back(notPid);
+    return FindForeignDialog(controlId, skip);
 }
 
 class Automation : public ::testing::Test {
@@ -90,9 +58,9 @@ protected:
     HWND ConvertThroughFileDialog() {
         HWND files = WaitDialog(1148);
         if (!files) return nullptr;
-        TypeAndOpen(files, in);
+        TypeFileNameAndOpen(files, in);
         Sleep(300);
-        TypeAndOpen(files, "a.wav");
+        TypeFileNameAndOpen(files, "a.wav");
         HWND dialog = WaitDialog(IDC_PAUSE);
         if (dialog) ProgramDriver::WaitText(dialog, IDC_PAUSE, "Open");
         return dialog;
@@ -135,7 +103,7 @@ TEST_F(Automation, TheObjectAnswersAnEmptyDispatchInterface) {
 
     HWND files = WaitDialog(1148);
     ASSERT_NE(nullptr, files);
-    CHandle process(OpenProcess(SYNCHRONIZE, FALSE, PidOf(files)));
+    CHandle process(OpenProcess(SYNCHRONIZE, FALSE, ProcessOf(files)));
     ProgramDriver::Click(files, IDCANCEL);
     object.Release();
     EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(process, 10000))
@@ -149,10 +117,10 @@ TEST_F(Automation, EachCreationStartsItsOwnProcess) {
     ASSERT_NE(nullptr, one);
     CComPtr<IDispatch> second = Create();
     ASSERT_TRUE(second);
-    HWND two = WaitDialog(1148, PidOf(one));
+    HWND two = WaitDialog(1148, ProcessOf(one));
     ASSERT_NE(nullptr, two) << "single use: a second server process";
-    EXPECT_NE(PidOf(one), PidOf(two));
-    CHandle p1(OpenProcess(SYNCHRONIZE, FALSE, PidOf(one))), p2(OpenProcess(SYNCHRONIZE, FALSE, PidOf(two)));
+    EXPECT_NE(ProcessOf(one), ProcessOf(two));
+    CHandle p1(OpenProcess(SYNCHRONIZE, FALSE, ProcessOf(one))), p2(OpenProcess(SYNCHRONIZE, FALSE, ProcessOf(two)));
     ProgramDriver::Click(one, IDCANCEL);
     ProgramDriver::Click(two, IDCANCEL);
     first.Release();
@@ -167,7 +135,7 @@ TEST_F(Automation, WhileAttachedCloseHidesAndTheReleaseEndsTheProgram) {
     HWND dialog = ConvertThroughFileDialog();
     ASSERT_NE(nullptr, dialog);
     ASSERT_EQ("Open", ProgramDriver::ItemText(dialog, IDC_PAUSE));
-    CHandle process(OpenProcess(SYNCHRONIZE, FALSE, PidOf(dialog)));
+    CHandle process(OpenProcess(SYNCHRONIZE, FALSE, ProcessOf(dialog)));
     ProgramDriver::Click(dialog, IDCANCEL);
     Sleep(500);
     EXPECT_FALSE(IsWindowVisible(dialog)) << "hidden, not closed";
@@ -183,7 +151,7 @@ TEST_F(Automation, ReleasedWhileVisibleTheDialogWorksAsBefore) {
     ASSERT_TRUE(object);
     HWND dialog = ConvertThroughFileDialog();
     ASSERT_NE(nullptr, dialog);
-    CHandle process(OpenProcess(SYNCHRONIZE, FALSE, PidOf(dialog)));
+    CHandle process(OpenProcess(SYNCHRONIZE, FALSE, ProcessOf(dialog)));
     object.Release();
     Sleep(500);
     EXPECT_TRUE(IsWindowVisible(dialog));

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -45,6 +46,51 @@ void EndStrayPrograms() {
         TerminateProcess(process, 99);
         WaitForSingleObject(process, 5000);
     }
+}
+
+namespace {
+struct ForeignSearch {
+    int controlId;
+    const std::vector<DWORD>* skip;
+    HWND found;
+};
+BOOL CALLBACK CollectForeign(HWND w, LPARAM lp) {
+    auto* s = reinterpret_cast<ForeignSearch*>(lp);
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof(cls));
+    DWORD pid = ProcessOf(w);
+    bool skipped = std::find(s->skip->begin(), s->skip->end(), pid) != s->skip->end();
+    if (pid != GetCurrentProcessId() && !skipped && strcmp(cls, "#32770") == 0 && IsWindowVisible(w) &&
+        GetDlgItem(w, s->controlId)) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+DWORD ProcessOf(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+HWND FindForeignDialog(int controlId, const std::vector<DWORD>& skip, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    do {
+        ForeignSearch s{controlId, &skip, nullptr};
+        EnumWindows(&CollectForeign, reinterpret_cast<LPARAM>(&s));
+        if (s.found) return s.found;
+        Sleep(20);
+    } while (!Deadline(start, timeoutMs));
+    return nullptr;
+}
+
+void TypeFileNameAndOpen(HWND fileDialog, const std::string& text) {
+    HWND box = GetDlgItem(fileDialog, 1148);
+    HWND edit = FindWindowExA(box, nullptr, "Edit", nullptr);  // the box may be a combo box
+    SendMessageA(edit ? edit : box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    ProgramDriver::Click(fileDialog, IDOK);
 }
 
 ProgramDriver::~ProgramDriver() {

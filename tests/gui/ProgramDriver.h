@@ -13,6 +13,13 @@ std::vector<DWORD> WavoryProcesses();
 // Ends every Wavory.exe still running, so one test's program never meets the next test.
 void EndStrayPrograms();
 
+// A visible dialog of a Wavory process started by someone else (COM, the shell)
+// that has the control; processes in skip are passed over.
+HWND FindForeignDialog(int controlId, const std::vector<DWORD>& skip = {}, DWORD timeoutMs = 15000);
+DWORD ProcessOf(HWND window);
+// Types into an open-file dialog's name box and presses Open.
+void TypeFileNameAndOpen(HWND fileDialog, const std::string& text);
+
 class ProgramDriver {
 public:
     ProgramDriver() = default;

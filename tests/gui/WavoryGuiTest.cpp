@@ -214,24 +214,15 @@ TEST_F(WavoryGui, AListThatCannotBeReadGivesTheInternalErrorAndTheSupportBox) {
     EXPECT_TRUE(program.WaitExit(10000));
 }
 
-namespace {
-// Types into the open-file dialog's name box and presses Open.
-void TypeAndOpen(HWND files, const std::string& text) {
-    HWND box = GetDlgItem(files, 1148);
-    HWND edit = FindWindowExA(box, nullptr, "Edit", nullptr);  // the box may be a combo box
-    SendMessageA(edit ? edit : box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    ProgramDriver::Click(files, IDOK);
-}
-}  // namespace
 
 TEST_F(WavoryGui, FileDialogModeConvertsTheChosenFiles) {
     std::string a = Wav("a.wav", 2), b = Wav("b.wav", 1);
     ASSERT_TRUE(program.Start(""));
     HWND files = program.FindDialog(1148);
     ASSERT_NE(nullptr, files);
-    TypeAndOpen(files, in);  // to the folder first
+    TypeFileNameAndOpen(files, in);  // to the folder first
     Sleep(300);
-    TypeAndOpen(files, "\"a.wav\" \"b.wav\"");
+    TypeFileNameAndOpen(files, "\"a.wav\" \"b.wav\"");
     HWND dialog = program.FindDialog(IDC_PAUSE);
     ASSERT_NE(nullptr, dialog);
     ASSERT_TRUE(WaitFinished(dialog));
@@ -251,9 +242,9 @@ TEST_F(WavoryGui, ASelectionThatDoesNotFitIsTooManyNeverACutPath) {
     ASSERT_TRUE(program.Start(""));
     HWND files = program.FindDialog(1148);
     ASSERT_NE(nullptr, files);
-    TypeAndOpen(files, in);
+    TypeFileNameAndOpen(files, in);
     Sleep(300);
-    TypeAndOpen(files, names);
+    TypeFileNameAndOpen(files, names);
     HWND box = program.FindMessageBox("too many");
     ASSERT_NE(nullptr, box);
     EXPECT_EQ("Your selected files are too many to be converted!", ProgramDriver::BoxText(box));
@@ -292,31 +283,6 @@ TEST_F(WavoryGui, AWmaFileConvertsEndToEnd) {
     EXPECT_NEAR(4 * 176400.0, static_cast<double>(w.data.size()), 4096 * 4.0 * 2);
 }
 
-namespace {
-BOOL CALLBACK CollectConversionDialog(HWND w, LPARAM lp) {
-    char cls[16] = {};
-    GetClassNameA(w, cls, sizeof(cls));
-    DWORD pid = 0;
-    GetWindowThreadProcessId(w, &pid);
-    if (pid != GetCurrentProcessId() && strcmp(cls, "#32770") == 0 && IsWindowVisible(w) && GetDlgItem(w, IDC_PAUSE) &&
-        GetDlgItem(w, IDC_FREE_SPACE)) {
-        *reinterpret_cast<HWND*>(lp) = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// The conversion dialog of a Wavory.exe that someone else started.
-HWND FindAnyConversionDialog(DWORD timeoutMs) {
-    HWND found = nullptr;
-    DWORD start = GetTickCount();
-    while (!found && GetTickCount() - start < timeoutMs) {
-        EnumWindows(&CollectConversionDialog, reinterpret_cast<LPARAM>(&found));
-        if (!found) Sleep(20);
-    }
-    return found;
-}
-}  // namespace
 
 TEST_F(WavoryGui, ConvertToWavFromTheExplorerExtensionThroughTheRealProgram) {
     std::string a = Wav("a.wav", 2), b = Wav("b.wav", 1);
@@ -347,12 +313,10 @@ TEST_F(WavoryGui, ConvertToWavFromTheExplorerExtensionThroughTheRealProgram) {
         ASSERT_EQ(S_OK, menu->InvokeCommand(&info));
     }
     CoUninitialize();
-    HWND dialog = FindAnyConversionDialog(15000);
+    HWND dialog = FindForeignDialog(IDC_PAUSE);
     ASSERT_NE(nullptr, dialog) << "Wavory.exe did not show its conversion dialog";
     ASSERT_TRUE(WaitFinished(dialog));
-    DWORD pid = 0;
-    GetWindowThreadProcessId(dialog, &pid);
-    CHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    CHandle process(OpenProcess(SYNCHRONIZE, FALSE, ProcessOf(dialog)));
     ProgramDriver::Click(dialog, IDCANCEL);
     EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(process, 10000));
     EXPECT_EQ(2u * 176400, ReadOutput(out + "\\a.wav").data.size());
