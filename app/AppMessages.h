@@ -2,6 +2,8 @@
 #pragma once
 #include <string>
 
+#include "../engine/EngineMessages.h"  // the captions
+
 namespace msg {
 
 inline constexpr char kOleInitFailed[] =

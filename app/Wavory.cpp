@@ -67,7 +67,7 @@ void CWavoryApp::RunOptionsMode() { ShowOptionsDialog(nullptr); }
 
 bool CWavoryApp::RefuseCdRomOutput() {
     if (!IsOutputOnCdRom()) return false;
-    AppMessageBox(nullptr, msg::OnCdRom(Batch().outputFolder).c_str(), "Error", MB_OK | MB_ICONERROR);
+    AppMessageBox(nullptr, msg::OnCdRom(Batch().outputFolder).c_str(), msg::kCaptionError, MB_OK | MB_ICONERROR);
     Batch().FreeSources();
     return true;
 }
@@ -77,7 +77,7 @@ void CWavoryApp::RunListMode() {
     case kListNoFolder:
         return;
     case kListMalformed:
-        AppMessageBox(nullptr, msg::kInternalError, "Error", MB_OK | MB_ICONERROR);
+        AppMessageBox(nullptr, msg::kInternalError, msg::kCaptionError, MB_OK | MB_ICONERROR);
         AppMessageBox(nullptr, msg::EmailUs().c_str(), msg::kCaptionEmailUs, MB_OK);
         return;
     case kListEmpty:
@@ -94,9 +94,9 @@ void CWavoryApp::RunFileDialogMode() {
     std::vector<std::string> paths, tooLong;
     SelectionResult chosen = ChooseSourceFiles(nullptr, paths, tooLong);
     if (chosen == SelectionResult::kTooMany)
-        AppMessageBox(nullptr, msg::kTooManyFiles, "Error", MB_OK | MB_ICONERROR);
+        AppMessageBox(nullptr, msg::kTooManyFiles, msg::kCaptionError, MB_OK | MB_ICONERROR);
     if (chosen != SelectionResult::kSelected) return;
-    for (const auto& p : tooLong) AppMessageBox(nullptr, msg::PathTooLong(p).c_str(), "Error", MB_OK | MB_ICONERROR);
+    for (const auto& p : tooLong) AppMessageBox(nullptr, msg::PathTooLong(p).c_str(), msg::kCaptionError, MB_OK | MB_ICONERROR);
     if (paths.empty()) return;
 
     BatchState& batch = Batch();

@@ -9,6 +9,7 @@
 #include "../app/HelpFile.h"
 #include "../app/OutputFolder.h"
 #include "../app/SourceDialog.h"
+#include "../decoders/SndStreamWinAmp.h"
 #include "../engine/DialogMessages.h"
 #include "../framework/MessageBox.h"
 #include "../framework/WinApp.h"
@@ -60,6 +61,11 @@ BOOL CWavoryDlg::OnInitDialog() {
 void CWavoryDlg::OnShowWindow(bool show, UINT) {
     if (!show || m_bShownOnce) return;
     m_bShownOnce = true;
+    if (!SndStream().LoadPlugins(m_hWnd)) {
+        AppMessageBox(m_hWnd, msg::kDecoderMissing, msg::kCaptionInformation, MB_OK | MB_ICONERROR);
+        EndDialog(IDCANCEL);
+        return;
+    }
     PostMessage(WM_START_BATCH);
 }
 
@@ -134,10 +140,15 @@ bool CWavoryDlg::OnUserMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
     case WM_START_BATCH:
         StartBatch();
         return true;
+    case WM_DECODER_EOF:
+        OnDecoderEof();
+        return true;
     default:
         return false;
     }
 }
+
+void CWavoryDlg::OnDecoderEof() { SndStream().SignalEndOfFile(); }
 
 void CWavoryDlg::OnGatheringDone() { SetDlgItemText(IDC_STAGE, msg::kStageTotal); }
 
@@ -164,7 +175,7 @@ void CWavoryDlg::OnConversionDone() {
         char text[128];
         snprintf(text, sizeof(text), msg::kSummaryFormat, static_cast<int>(batch.convertedCount.load()),
                  static_cast<int>(batch.totalCount.load()));
-        AppMessageBox(m_hWnd, text, "Information", MB_OK | MB_ICONINFORMATION);
+        AppMessageBox(m_hWnd, text, msg::kCaptionInformation, MB_OK | MB_ICONINFORMATION);
     }
 }
 
@@ -207,9 +218,9 @@ bool CWavoryDlg::ChooseSourcesAndFolder() {
     std::vector<std::string> paths, tooLong;
     SelectionResult chosen = ChooseSourceFiles(AfxGetMainHwnd(), paths, tooLong);
     if (chosen == SelectionResult::kTooMany)
-        AppMessageBox(m_hWnd, msg::kTooManyFiles, "Error", MB_OK | MB_ICONERROR);
+        AppMessageBox(m_hWnd, msg::kTooManyFiles, msg::kCaptionError, MB_OK | MB_ICONERROR);
     if (chosen != SelectionResult::kSelected) return false;
-    for (const auto& p : tooLong) AppMessageBox(m_hWnd, msg::PathTooLong(p).c_str(), "Error", MB_OK | MB_ICONERROR);
+    for (const auto& p : tooLong) AppMessageBox(m_hWnd, msg::PathTooLong(p).c_str(), msg::kCaptionError, MB_OK | MB_ICONERROR);
     if (paths.empty()) return false;
 
     BatchState& batch = Batch();
@@ -219,11 +230,11 @@ bool CWavoryDlg::ChooseSourcesAndFolder() {
     bool fixedFolder = app && settings::Read(*app, settings::kOutputTo) == settings::kOutputToFixedFolder;
     if (ApplyOutputFolderPolicy(m_hWnd, batch.sourcePaths[0], batch.outputFolder) == FolderPolicyResult::kNoFolder) {
         batch.FreeSources();
-        if (fixedFolder) AppMessageBox(m_hWnd, msg::kOutputFolderEmpty, "Error", MB_OK | MB_ICONERROR);
+        if (fixedFolder) AppMessageBox(m_hWnd, msg::kOutputFolderEmpty, msg::kCaptionError, MB_OK | MB_ICONERROR);
         return false;
     }
     if (IsFolderOnCdRom(batch.outputFolder)) {
-        AppMessageBox(m_hWnd, msg::OnCdRom(batch.outputFolder).c_str(), "Error", MB_OK | MB_ICONERROR);
+        AppMessageBox(m_hWnd, msg::OnCdRom(batch.outputFolder).c_str(), msg::kCaptionError, MB_OK | MB_ICONERROR);
         batch.FreeSources();
         return false;
     }
@@ -305,6 +316,7 @@ bool CWavoryDlg::OnPaint() {
 HCURSOR CWavoryDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 
 void CWavoryDlg::OnDestroy() {
+    SndStream().UnloadPlugins();
     if (m_nTimer) {
         KillTimer(m_hWnd, m_nTimer);
         m_nTimer = 0;

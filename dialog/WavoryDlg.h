@@ -41,6 +41,7 @@ protected:
     HCURSOR OnQueryDragIcon() override;
     void OnDestroy() override;
 
+    void OnDecoderEof();
     void OnGatheringDone();
     void OnConversionDone();
     void OnPauseOrOpen();

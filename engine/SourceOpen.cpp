@@ -1,5 +1,6 @@
-// Chooses the reader for a source type. MP3 and WMA readers join here.
+// Chooses the reader for a source type.
 #include "EngineMessages.h"
+#include "Mp3Source.h"
 #include "PathRules.h"
 #include "SourceReader.h"
 #include "WavSource.h"
@@ -31,10 +32,12 @@ std::unique_ptr<ISourceReader> OpenSource(int type, const char* path, SourceOpen
         }
         return nullptr;
     }
-    case kTypeMp3:
-        // No MP3 decoder is available in this build.
+    case kTypeMp3: {
+        auto mp3 = std::make_unique<CMp3Source>();
+        if (mp3->Open(path)) return mp3;
         ErrorFailure(failure, msg::NotMp3(path));
         return nullptr;
+    }
     case kTypeWma: {
         auto wma = std::make_unique<CWmaSource>();
         switch (wma->Open(path)) {

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Test fixtures that tools can make, made at run time into BUILD_ROOT/fixtures:
-# WMA files of several kinds, each with a reference decode by ffmpeg.
+# WMA and MP3 files of several kinds, each with a reference decode by ffmpeg
+# (which, like our decoder, removes the encoder delay and padding of MP3s).
 set -euo pipefail
 out="$(realpath -m "$1")/fixtures"
-stamp="$out/.made-v1"
+stamp="$out/.made-v4"
 [ -f "$stamp" ] && exit 0
 rm -rf "$out"; mkdir -p "$out"
 ff() { ffmpeg -nostdin -loglevel error -y "$@"; }
@@ -22,5 +23,25 @@ head -c 6000 "$out/wmav2_stereo_44100.wma" > "$out/truncated.wma"
 echo "This is a text file, not Windows Media audio." > "$out/text.wma"
 for f in wmav1_stereo_44100 wmav2_stereo_44100 wmav2_mono_22050 wmav2_stereo_48000 wmav1_mono_22050 with_video; do
   ff -i "$out/$f.wma" -map 0:a -f s16le -c:a pcm_s16le "$out/$f.ref.raw"
+done
+
+# MP3: the source WAVs (plain 44-byte headers, so their data is easy to compare), encodings of them.
+for spec in "stereo_44100 2 44100 5" "mono_44100 1 44100 4" "mono_22050 1 22050 4" "mono_8000 1 8000 3"; do
+  set -- $spec
+  ff -f lavfi -i "$(tone "$3" "$4")" -ac "$2" -c:a pcm_s16le -bitexact -map_metadata -1 -fflags +bitexact \
+     "$out/src_$1.wav"
+done
+lame --quiet -b 128 "$out/src_stereo_44100.wav" "$out/cbr128.mp3"
+lame --quiet -b 320 "$out/src_stereo_44100.wav" "$out/cbr320.mp3"
+lame --quiet -V 2 "$out/src_stereo_44100.wav" "$out/vbr.mp3"
+lame --quiet -m m -b 64 "$out/src_mono_44100.wav" "$out/mono.mp3"
+lame --quiet -b 64 "$out/src_mono_22050.wav" "$out/mpeg2_22050.mp3"
+lame --quiet -b 32 "$out/src_mono_8000.wav" "$out/mpeg25_8000.mp3"
+ff -i "$out/src_stereo_44100.wav" -c:a libmp3lame -b:a 192k "$out/ffmpeg192.mp3"
+ff -f lavfi -i "$(tone 44100 2)" -c:a aac -f adts "$out/tone.aac"
+# Tags that must never be heard: a 1 MB picture in front, APE and ID3v1 tags behind.
+python3 "$(dirname "$0")/make_mp3_tags.py" "$out/cbr128.mp3" "$out/tagged.mp3"
+for f in cbr128 cbr320 vbr mono mpeg2_22050 mpeg25_8000 ffmpeg192; do
+  ff -i "$out/$f.mp3" -f s16le -c:a pcm_s16le "$out/$f.ref.raw"
 done
 touch "$stamp"

@@ -1,0 +1,30 @@
+#include "Mp3Source.h"
+
+#include "../decoders/SndStreamWinAmp.h"
+#include "Progress.h"
+
+CMp3Source::~CMp3Source() {
+    if (m_opened) SndStream().Close();
+}
+
+bool CMp3Source::Open(const char* path) {
+    ISndStreamWinAmp& host = SndStream();
+    m_opened = true;  // Close follows every Open, a failed one too
+    if (!host.Open(path)) return false;
+    m_format.wFormatTag = WAVE_FORMAT_PCM;
+    m_format.nChannels = static_cast<WORD>(host.m_nChannels);
+    m_format.nSamplesPerSec = static_cast<DWORD>(host.m_nSampleRate);
+    m_format.wBitsPerSample = 16;
+    m_format.nBlockAlign = static_cast<WORD>(m_format.nChannels * 2);
+    m_format.nAvgBytesPerSec = m_format.nSamplesPerSec * m_format.nBlockAlign;
+    return true;
+}
+
+DWORD CMp3Source::Read(BYTE* dst, DWORD room) { return SndStream().Read(dst, room); }
+
+uint32_t CMp3Source::Percent(uint64_t, uint32_t share) {
+    ISndStreamWinAmp& host = SndStream();
+    int done = host.GetOutputTime(), total = host.GetLength();
+    if (done < 0 || total <= 0) return 0;
+    return SharePercent(static_cast<uint64_t>(done), share, static_cast<uint64_t>(total));
+}

@@ -1,0 +1,18 @@
+// MP3 sources: decoded blocks from the decoder library, through the host.
+#pragma once
+#include "SourceReader.h"
+
+class CMp3Source : public ISourceReader {
+public:
+    ~CMp3Source() override;
+    // False when no decoder takes the file; the host is closed either way.
+    bool Open(const char* path);
+
+    const WAVEFORMATEX& Format() const override { return m_format; }
+    DWORD Read(BYTE* dst, DWORD room) override;
+    uint32_t Percent(uint64_t consumed, uint32_t share) override;
+
+private:
+    bool m_opened = false;
+    WAVEFORMATEX m_format{};
+};

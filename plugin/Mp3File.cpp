@@ -1,0 +1,110 @@
+#include "Mp3File.h"
+
+#include <mpg123.h>
+
+#include "Sniff.h"
+
+CMp3File::~CMp3File() { Close(); }
+
+void CMp3File::Close() {
+    if (m_handle) {
+        mpg123_close(m_handle);
+        mpg123_delete(m_handle);
+        m_handle = nullptr;
+    }
+    m_file.Close();
+    m_ended = false;
+}
+
+int CMp3File::ReadBytes(void* self, void* dst, size_t size) {
+    CMp3File& file = *static_cast<CMp3File*>(self);
+    DWORD got = 0;
+    if (!ReadFile(file.m_file, dst, static_cast<DWORD>(size), &got, nullptr)) return -1;
+    return static_cast<int>(got);
+}
+
+long CMp3File::Seek(void* self, long offset, int whence) {
+    CMp3File& file = *static_cast<CMp3File*>(self);
+    LARGE_INTEGER distance, position;
+    distance.QuadPart = offset;
+    DWORD method = whence == SEEK_SET ? FILE_BEGIN : whence == SEEK_CUR ? FILE_CURRENT : FILE_END;
+    if (!SetFilePointerEx(file.m_file, distance, &position, method) || position.QuadPart > LONG_MAX) return -1;
+    return static_cast<long>(position.QuadPart);
+}
+
+bool CMp3File::Open(const char* path) {
+    Close();
+    m_file.Attach(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size;
+    if (!m_file.IsValid() || !GetFileSizeEx(m_file, &size) || size.QuadPart == 0 || size.QuadPart > LONG_MAX) {
+        Close();
+        return false;
+    }
+    m_fileSize = size.QuadPart;
+
+    // Other formats that a decoder bent on finding frames could mistake for sound.
+    BYTE head[kSniffBytes];
+    DWORD got = 0;
+    if (!ReadFile(m_file, head, sizeof(head), &got, nullptr) || IsOtherAudioFormat(head, got) ||
+        SetFilePointer(m_file, 0, nullptr, FILE_BEGIN) != 0) {
+        Close();
+        return false;
+    }
+
+    int error = MPG123_OK;
+    m_handle = mpg123_new(nullptr, &error);
+    if (!m_handle) {
+        Close();
+        return false;
+    }
+    mpg123_param(m_handle, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET | MPG123_SKIP_ID3V2, 0);
+    mpg123_format_none(m_handle);
+    const long* rates = nullptr;
+    size_t rateCount = 0;
+    mpg123_rates(&rates, &rateCount);
+    for (size_t i = 0; i < rateCount; ++i)
+        mpg123_format(m_handle, rates[i], MPG123_MONO | MPG123_STEREO, MPG123_ENC_SIGNED_16);
+
+    long rate = 0;
+    int channels = 0, encoding = 0;
+    if (mpg123_replace_reader_handle(m_handle, ReadBytes, Seek, nullptr) != MPG123_OK ||
+        mpg123_open_handle(m_handle, this) != MPG123_OK ||
+        mpg123_getformat(m_handle, &rate, &channels, &encoding) != MPG123_OK || encoding != MPG123_ENC_SIGNED_16 ||
+        (channels != 1 && channels != 2) || rate <= 0) {
+        Close();
+        return false;
+    }
+    m_rate = static_cast<int>(rate);
+    m_channels = channels;
+
+    off_t samples = mpg123_length(m_handle);
+    m_lengthMs = samples > 0 ? static_cast<int>(static_cast<int64_t>(samples) * 1000 / rate) : 0;
+    mpg123_frameinfo info{};
+    if (mpg123_info(m_handle, &info) == MPG123_OK) {
+        if (info.vbr == MPG123_CBR || m_lengthMs == 0)
+            m_bitrateKbps = info.bitrate;
+        else
+            m_bitrateKbps = static_cast<int>(m_fileSize * 8 / m_lengthMs);
+    }
+    return true;
+}
+
+CMp3File::ReadResult CMp3File::Read(BYTE* dst, size_t size, size_t& done) {
+    done = 0;
+    while (!m_ended && done < size) {
+        size_t got = 0;
+        int result = mpg123_read(m_handle, dst + done, size - done, &got);
+        done += got;
+        if (result == MPG123_NEW_FORMAT) {
+            long rate = 0;
+            int channels = 0, encoding = 0;
+            mpg123_getformat(m_handle, &rate, &channels, &encoding);
+            // A stream joined to one of another format: the file ends where it changes.
+            if (rate != m_rate || channels != m_channels) m_ended = true;
+        } else if (result != MPG123_OK) {
+            m_ended = true;  // the end, or damage the decoder could not get past
+        }
+    }
+    return done > 0 ? kData : kEnd;
+}

@@ -1,0 +1,63 @@
+#include "Playback.h"
+
+bool CPlayback::Start(std::unique_ptr<CMp3File> file, Out_Module* out, HWND notify) {
+    Stop();
+    m_file = std::move(file);
+    m_out = out;
+    m_notify = notify;
+    m_rate = m_file->Rate();
+    m_lengthMs = m_file->LengthMs();
+    m_framesWritten = 0;
+    m_stop = false;
+    m_thread.Attach(CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr));
+    if (!m_thread.IsValid()) m_file.reset();
+    return m_thread.IsValid();
+}
+
+void CPlayback::Stop() {
+    m_stop = true;
+    if (m_thread.IsValid()) {
+        WaitForSingleObject(m_thread, INFINITE);
+        m_thread.Close();
+    }
+    m_file.reset();
+}
+
+int CPlayback::OutputTimeMs() const {
+    return m_rate ? static_cast<int>(m_framesWritten.load() * 1000 / m_rate) : 0;
+}
+
+DWORD WINAPI CPlayback::ThreadMain(void* self) {
+    static_cast<CPlayback*>(self)->Run();
+    return 0;
+}
+
+bool CPlayback::WaitForRoom(int frameBytes, int& room) {
+    for (;;) {
+        if (m_stop) return false;
+        room = m_out->CanWrite();
+        if (room >= frameBytes) return true;
+        Sleep(1);  // the reader frees slots far faster than a millisecond's worth of sound
+    }
+}
+
+void CPlayback::Run() {
+    const int frameBytes = m_file->Channels() * 2;
+    if (m_out->Open(m_rate, m_file->Channels(), 16, -1, -1) < 0) {
+        PostMessageA(m_notify, kPluginEndOfFileMessage, 0, 0);
+        return;
+    }
+    BYTE block[kBlockBytes];
+    int room = 0;
+    while (WaitForRoom(frameBytes, room)) {
+        size_t want = static_cast<size_t>(room < kBlockBytes ? room : kBlockBytes);
+        want -= want % static_cast<size_t>(frameBytes);
+        size_t got = 0;
+        if (m_file->Read(block, want, got) == CMp3File::kEnd) break;
+        if (m_out->Write(reinterpret_cast<char*>(block), static_cast<int>(got)) != 0) return;  // the host ended it
+        m_framesWritten += static_cast<int64_t>(got) / frameBytes;
+    }
+    // Played out once the output holds nothing more; only then is the end told.
+    while (!m_stop && m_out->IsPlaying()) Sleep(1);
+    if (!m_stop) PostMessageA(m_notify, kPluginEndOfFileMessage, 0, 0);
+}

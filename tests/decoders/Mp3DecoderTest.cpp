@@ -1,0 +1,277 @@
+// Our decoder library end to end: MP3 files made by lame and ffmpeg, converted
+// through the engine, against the source WAVs and ffmpeg's (gapless) decodes.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cmath>
+#include <random>
+
+#include "decoders/SndStreamWinAmp.h"
+#include "engine/BatchState.h"
+#include "engine/DecodeThread.h"
+#include "engine/EngineMessages.h"
+#include "engine/PathRules.h"
+#include "tests/decoders/EofForwarder.h"
+#include "tests/engine/EngineFixtures.h"
+
+using namespace fixtures;
+
+namespace {
+std::string Fixture(const std::string& name) {
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    return std::string(cwd) + "\\..\\..\\fixtures\\" + name;
+}
+
+std::vector<uint8_t> WavData(const std::string& path) {
+    std::vector<uint8_t> b = ReadBytes(path);
+    return b.size() > 44 ? std::vector<uint8_t>(b.begin() + 44, b.end()) : std::vector<uint8_t>();
+}
+
+struct Difference {
+    int maxLsb = 0;
+    double snrDb = 0;
+};
+Difference Compare(const std::vector<uint8_t>& ours, const std::vector<uint8_t>& reference) {
+    Difference d;
+    double signal = 0, noise = 0;
+    size_t samples = std::min(ours.size(), reference.size()) / 2;
+    for (size_t i = 0; i < samples; ++i) {
+        double r = S16(reference, i), e = S16(ours, i) - r;
+        signal += r * r;
+        noise += e * e;
+        d.maxLsb = std::max(d.maxLsb, static_cast<int>(std::fabs(e)));
+    }
+    d.snrDb = noise == 0 ? 200.0 : 10 * std::log10(signal / noise);
+    return d;
+}
+
+DWORD ThreadCount() {
+    DWORD count = 0;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    THREADENTRY32 t{};
+    t.dwSize = sizeof(t);
+    for (BOOL ok = Thread32First(snap, &t); ok; ok = Thread32Next(snap, &t))
+        if (t.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+    CloseHandle(snap);
+    return count;
+}
+
+int g_steps = 0;
+uint64_t CancelAtSecondStep(const char*) {
+    if (++g_steps == 2) Batch().stopRequested = 1;
+    return 32ull << 20;
+}
+
+class Mp3Test : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_eof = new CEofForwarder();
+        ASSERT_EQ(1, SndStream().LoadPlugins(s_eof->Window())) << "mjm.dll beside the test";
+    }
+    static void TearDownTestSuite() {
+        SndStream().UnloadPlugins();
+        delete s_eof;
+    }
+    Mp3Test() : env("WavoryMp3Test"), folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
+        out = folder.MakeDir("out");
+        in = folder.MakeDir("in");
+        BatchState& b = Batch();
+        memset(b.outputFolder, 0, sizeof(b.outputFolder));
+        strcpy(b.outputFolder, out.c_str());
+        b.stopRequested = 0;
+        b.processedCount = 0;
+        b.totalCount = 1;
+    }
+    int Convert(const std::string& source, CDecodeThread* custom = nullptr) {
+        CDecodeThread own;
+        CDecodeThread& t = custom ? *custom : own;
+        return t.ConvertFile(kTypeMp3, source.c_str());
+    }
+    // The fixture converted with "Format" 1 (the decoder's own format, untouched).
+    WavFile ConvertOriginal(const std::string& name) {
+        env.Set(settings::kFormat, settings::kFormatOriginal);
+        EXPECT_EQ(1, Convert(Fixture(name + ".mp3"))) << boxes.Texts();
+        return ReadOutput(out + "\\" + name + ".wav");
+    }
+    // All PCM of a file straight from the host; false when Open refused it.
+    static bool DecodeDirect(const std::string& path, std::vector<uint8_t>* pcm = nullptr) {
+        ISndStreamWinAmp& host = SndStream();
+        bool opened = host.Open(path.c_str()) != FALSE;
+        if (opened) {
+            BYTE block[9000];
+            for (DWORD n; (n = host.Read(block, sizeof(block))) > 0;)
+                if (pcm) pcm->insert(pcm->end(), block, block + n);
+        }
+        host.Close();
+        return opened;
+    }
+    static CEofForwarder* s_eof;
+    EngineApp env;
+    TestFolder folder;
+    std::string in, out;
+    MessageBoxRecorder boxes;
+};
+CEofForwarder* Mp3Test::s_eof = nullptr;
+
+struct Encoding {
+    const char* name;
+    const char* source;
+    WORD channels;
+    DWORD rate;
+};
+const Encoding kEncodings[] = {
+    {"cbr128", "src_stereo_44100", 2, 44100},    {"cbr320", "src_stereo_44100", 2, 44100},
+    {"vbr", "src_stereo_44100", 2, 44100},       {"ffmpeg192", "src_stereo_44100", 2, 44100},
+    {"mono", "src_mono_44100", 1, 44100},        {"mpeg2_22050", "src_mono_22050", 1, 22050},
+    {"mpeg25_8000", "src_mono_8000", 1, 8000},
+};
+}  // namespace
+
+// Sample-exact: the encoder's delay and padding are gone, so the output has the
+// source's length and lines up with it at offset 0. Two float decoders of the
+// same frames differ only in rounding: at most a couple of LSB, SNR far above 90 dB.
+TEST_F(Mp3Test, EveryEncodingDecodesToTheSourceLengthAndMatchesTheReference) {
+    for (const Encoding& e : kEncodings) {
+        SCOPED_TRACE(e.name);
+        WavFile w = ConvertOriginal(e.name);
+        ASSERT_TRUE(w.ok);
+        EXPECT_EQ(e.channels, w.format.nChannels);
+        EXPECT_EQ(e.rate, w.format.nSamplesPerSec);
+        EXPECT_EQ(16, w.format.wBitsPerSample);
+        std::vector<uint8_t> source = WavData(Fixture(std::string(e.source) + ".wav"));
+        EXPECT_EQ(source.size(), w.data.size()) << "the source's length, to the sample";
+        Difference vsSource = Compare(w.data, source);
+        EXPECT_GT(vsSource.snrDb, 20.0) << "aligned with the source at offset 0 (lossy, so only roughly equal)";
+        std::vector<uint8_t> reference = ReadBytes(Fixture(std::string(e.name) + ".ref.raw"));
+        if (reference.size() == w.data.size()) {
+            Difference d = Compare(w.data, reference);
+            EXPECT_LE(d.maxLsb, 2);
+            EXPECT_GT(d.snrDb, 90.0);
+        }
+    }
+}
+
+TEST_F(Mp3Test, TagsAreSkippedNotHeard) {
+    WavFile tagged = ConvertOriginal("tagged");
+    WavFile plain = ConvertOriginal("cbr128");
+    ASSERT_TRUE(tagged.ok && plain.ok);
+    EXPECT_EQ(plain.data, tagged.data) << "a 1 MB picture in front, APE and ID3v1 behind";
+}
+
+TEST_F(Mp3Test, FormatZeroMakesCdFormatFromA22kMonoFile) {
+    ASSERT_EQ(1, Convert(Fixture("mpeg2_22050.mp3"))) << boxes.Texts();
+    WavFile w = ReadOutput(out + "\\mpeg2_22050.wav");
+    ASSERT_TRUE(w.ok);
+    EXPECT_EQ(2, w.format.nChannels);
+    EXPECT_EQ(44100u, w.format.nSamplesPerSec);
+    EXPECT_EQ(16, w.format.wBitsPerSample);
+    EXPECT_NEAR(4.0 * 44100 * 4, static_cast<double>(w.data.size()), 4.0 * 64);
+    EXPECT_EQ(100u, Batch().filePercent.load());
+}
+
+TEST_F(Mp3Test, CancelLeavesAValidShorterFileAndStopsTheDecoder) {
+    DWORD threadsBefore = ThreadCount();
+    CDecodeThread t;
+    t.m_pfnFreeSpace = CancelAtSecondStep;
+    g_steps = 0;
+    ASSERT_EQ(1, Convert(Fixture("cbr128.mp3"), &t)) << "a cancelled file counts";
+    WavFile w = ReadOutput(out + "\\cbr128.wav");
+    ASSERT_TRUE(w.ok);
+    EXPECT_EQ(w.data.size(), w.dataSize);
+    EXPECT_GT(w.data.size(), 0u);
+    EXPECT_LT(w.data.size(), 882000u);
+    EXPECT_EQ(threadsBefore, ThreadCount()) << "the decoder's thread has ended";
+    Batch().stopRequested = 0;
+    std::vector<uint8_t> pcm;
+    ASSERT_TRUE(DecodeDirect(Fixture("cbr128.mp3"), &pcm)) << "the host is usable again";
+    EXPECT_EQ(882000u, pcm.size());
+}
+
+TEST_F(Mp3Test, FilesThatAreNotMp3AreRefusedWithTheMp3Box) {
+    std::mt19937 random(3);
+    std::vector<uint8_t> noise(65536);
+    for (uint8_t& b : noise) b = static_cast<uint8_t>(random());
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> files = {
+        {"empty.mp3", {}},
+        {"text.mp3", std::vector<uint8_t>(500, 'x')},
+        {"noise.mp3", noise},
+        {"wave.mp3", ReadBytes(Fixture("src_stereo_44100.wav"))},
+        {"aac.mp3", ReadBytes(Fixture("tone.aac"))},
+        {"wma.mp3", ReadBytes(Fixture("wmav2_stereo_44100.wma"))},
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.first);
+        std::string path = in + "\\" + f.first;
+        ASSERT_TRUE(WriteBytes(path, f.second));
+        boxes.Script({IDOK});
+        EXPECT_EQ(0, Convert(path));
+        ASSERT_FALSE(boxes.Calls().empty());
+        EXPECT_EQ(msg::NotMp3(path), boxes.Calls().back().text);
+        EXPECT_TRUE(FilesIn(out).empty()) << "no output left";
+    }
+}
+
+// Damaged copies of a real file: each must end (refused, or decoded as far as
+// it goes) without a crash or a hang, and leave the host working.
+TEST_F(Mp3Test, DamagedFilesNeverCrashOrHang) {
+    const std::vector<uint8_t> good = ReadBytes(Fixture("vbr.mp3"));
+    ASSERT_FALSE(good.empty());
+    std::mt19937 random(11);
+    auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+    for (int round = 0; round < 60; ++round) {
+        std::vector<uint8_t> bad = good;
+        switch (round % 6) {
+        case 0: bad.resize(pick(bad.size())); break;                         // truncated anywhere
+        case 1: for (int i = 0; i < 50; ++i) bad[pick(bad.size())] ^= static_cast<uint8_t>(1 + pick(255)); break;
+        case 2: { size_t at = pick(bad.size() - 4000); std::fill(bad.begin() + at, bad.begin() + at + 4000, 0); break; }
+        case 3: { size_t at = pick(bad.size() - 2000); for (size_t i = 0; i < 2000; ++i) bad[at + i] = static_cast<uint8_t>(random()); break; }
+        case 4: { size_t at = pick(bad.size()); bad.insert(bad.begin() + at, good.begin(), good.begin() + pick(9000)); break; }
+        case 5: for (size_t i = 0; i < bad.size(); i += 417) bad[i] = 0xFF; break;  // would-be sync words everywhere
+        }
+        std::string path = in + "\\damaged" + std::to_string(round) + ".mp3";
+        ASSERT_TRUE(WriteBytes(path, bad));
+        std::vector<uint8_t> pcm;
+        DecodeDirect(path, &pcm);
+        EXPECT_LT(pcm.size(), 3u * 882000) << "round " << round << ": no runaway output";
+    }
+    std::vector<uint8_t> pcm;
+    ASSERT_TRUE(DecodeDirect(Fixture("vbr.mp3"), &pcm));
+    EXPECT_EQ(882000u, pcm.size());
+}
+
+TEST_F(Mp3Test, ATruncatedFileGivesWhatIsThere) {
+    std::vector<uint8_t> bytes = ReadBytes(Fixture("cbr128.mp3"));
+    bytes.resize(bytes.size() / 2);
+    std::string path = in + "\\half.mp3";
+    ASSERT_TRUE(WriteBytes(path, bytes));
+    env.Set(settings::kFormat, settings::kFormatOriginal);
+    ASSERT_EQ(1, Convert(path)) << boxes.Texts();
+    WavFile w = ReadOutput(out + "\\half.wav");
+    ASSERT_TRUE(w.ok);
+    EXPECT_NEAR(441000.0, static_cast<double>(w.data.size()), 441000.0 * 0.05);
+    std::vector<uint8_t> whole = ReadBytes(Fixture("cbr128.ref.raw"));
+    whole.resize(w.data.size() - 8192);  // the last frame decoded may differ
+    std::vector<uint8_t> start(w.data.begin(), w.data.begin() + static_cast<long>(whole.size()));
+    EXPECT_GT(Compare(start, whole).snrDb, 90.0);
+}
+
+TEST_F(Mp3Test, LengthAndPositionInMilliseconds) {
+    ISndStreamWinAmp& host = SndStream();
+    ASSERT_TRUE(host.Open(Fixture("vbr.mp3").c_str()));
+    EXPECT_EQ(5000, host.GetLength()) << "exact from the Info frame";
+    EXPECT_EQ(2, host.m_nChannels);
+    EXPECT_EQ(44100, host.m_nSampleRate);
+    double average = ReadBytes(Fixture("vbr.mp3")).size() * 8 / 5.0;
+    EXPECT_NEAR(average, host.m_nBitrate, average * 0.02) << "a variable rate file reports its average";
+    BYTE block[9000];
+    while (host.Read(block, sizeof(block)) > 0) {
+    }
+    EXPECT_EQ(5000, host.GetOutputTime());
+    host.Close();
+    ASSERT_TRUE(host.Open(Fixture("cbr320.mp3").c_str()));
+    EXPECT_EQ(320000, host.m_nBitrate);
+    host.Close();
+}
