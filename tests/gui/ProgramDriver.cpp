@@ -100,11 +100,16 @@ ProgramDriver::~ProgramDriver() {
     }
 }
 
-bool ProgramDriver::Start(const std::string& arguments) {
+std::string ProgramDriver::ProgramFolder() {
     char cwd[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, cwd);
-    std::string folder = std::string(cwd) + "\\..\\app";
-    std::string command = "\"" + folder + "\\Wavory.exe\"" + (arguments.empty() ? "" : " " + arguments);
+    return std::string(cwd) + "\\..\\app";
+}
+
+bool ProgramDriver::Start(const std::string& arguments, const std::string& program) {
+    std::string path = program.empty() ? ProgramFolder() + "\\Wavory.exe" : program;
+    std::string folder = path.substr(0, path.find_last_of('\\'));
+    std::string command = "\"" + path + "\"" + (arguments.empty() ? "" : " " + arguments);
     // The program gets no handle of ours: a test runner waits on them.
     CFileHandle nul(CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, 0, nullptr));

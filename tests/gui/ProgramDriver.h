@@ -24,8 +24,11 @@ class ProgramDriver {
 public:
     ProgramDriver() = default;
     ~ProgramDriver();
-    // Starts ..\app\Wavory.exe (from the results folder) with the command line.
-    bool Start(const std::string& arguments);
+    // Starts ..\app\Wavory.exe (from the results folder), or the given copy
+    // of it, with the command line.
+    bool Start(const std::string& arguments, const std::string& program = "");
+    // The folder of the program under test.
+    static std::string ProgramFolder();
     // Waits for the process to end; its exit code through code.
     bool WaitExit(DWORD timeoutMs, DWORD* code = nullptr);
     bool IsRunning() const;

@@ -323,3 +323,33 @@ TEST_F(WavoryGui, ConvertToWavFromTheExplorerExtensionThroughTheRealProgram) {
     EXPECT_EQ(176400u, ReadOutput(out + "\\b.wav").data.size());
     EXPECT_EQ(Tone16(44100, 2, 44100, 3000), ReadOutput(out + "\\c.wav").data) << "the folder was walked";
 }
+
+TEST_F(WavoryGui, AFolderOfMp3FilesConvertsEndToEnd) {
+    std::string album = folder.MakeDir("in\\album");
+    std::string fixtures = ProgramDriver::ProgramFolder() + "\\..\\..\\fixtures\\";
+    ASSERT_TRUE(CopyFileA((fixtures + "cbr128.mp3").c_str(), (album + "\\one.mp3").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((fixtures + "mpeg2_22050.mp3").c_str(), (album + "\\two.MP3").c_str(), FALSE));
+    HWND dialog = StartList({album});
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(WaitFinished(dialog));
+    EXPECT_EQ(100, ProgramDriver::Position(dialog, IDC_TOTAL_PROGRESS));
+    Close(dialog);
+    WavFile one = ReadOutput(out + "\\one.wav"), two = ReadOutput(out + "\\two.wav");
+    ASSERT_TRUE(one.ok && two.ok);
+    EXPECT_EQ(882000u, one.data.size()) << "CD-format MP3: the source's length exactly";
+    EXPECT_EQ(44100u, two.format.nSamplesPerSec);
+    EXPECT_NEAR(4.0 * 176400, static_cast<double>(two.data.size()), 256.0);
+}
+
+TEST_F(WavoryGui, WithoutTheDecoderLibraryTheDialogSaysSoAndEnds) {
+    std::string bare = folder.MakeDir("bare");
+    ASSERT_TRUE(CopyFileA((ProgramDriver::ProgramFolder() + "\\Wavory.exe").c_str(), (bare + "\\Wavory.exe").c_str(), FALSE));
+    WriteList({Wav("a.wav", 1)});
+    ASSERT_TRUE(program.Start("-i", bare + "\\Wavory.exe"));
+    HWND box = program.FindMessageBox(msg::kDecoderMissing);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ("Information", ProgramDriver::Caption(box));
+    Answer(box, IDOK);
+    EXPECT_TRUE(program.WaitExit(10000)) << "the dialog ended itself";
+    EXPECT_FALSE(Exists(out + "\\a.wav")) << "no batch was started";
+}
