@@ -21,13 +21,40 @@ int PcmRingBuffer::FreeSlots() const {
     return m_free;
 }
 
-// True when the ring is ready (the count says so, which is what the event
-// would say), false when only endEvent is. Asking the count first spares a
-// kernel wait per block while the ring is neither full nor empty.
-bool PcmRingBuffer::WaitFor(HANDLE ready, HANDLE endEvent, bool (PcmRingBuffer::*available)() const) const {
-    if ((this->*available)()) return true;
-    HANDLE events[2] = {ready, endEvent};  // the first signalled one wins
-    return WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0;
+namespace {
+// About a hundred microseconds of yielding: longer than the writer takes to
+// decode a block, far shorter than a wait the ring really has to sit out.
+constexpr int kYields = 200;
+}  // namespace
+
+bool PcmRingBuffer::Ready(bool (PcmRingBuffer::*ready_locked)() const) const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return (this->*ready_locked)();
+}
+
+bool PcmRingBuffer::WaitFor(HANDLE ready, HANDLE endEvent, bool (PcmRingBuffer::*ready_locked)() const,
+                            bool& waiting) {
+    for (int i = 0; i < kYields; ++i) {
+        if (Ready(ready_locked)) return true;
+        Sleep(0);
+    }
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            if ((this->*ready_locked)()) return true;
+            waiting = true;  // from now on the other side sets the event
+            ResetEvent(ready);
+        }
+        HANDLE events[2] = {ready, endEvent};
+        DWORD woken = WaitForMultipleObjects(2, events, FALSE, INFINITE);
+        {
+            std::lock_guard<std::mutex> guard(m_lock);
+            waiting = false;
+            // Blocks already queued count before the end.
+            if ((this->*ready_locked)()) return true;
+        }
+        if (woken != WAIT_OBJECT_0) return false;
+    }
 }
 
 int PcmRingBuffer::Write(const char* buf, int len, HANDLE endEvent) {
@@ -42,7 +69,7 @@ int PcmRingBuffer::Write(const char* buf, int len, HANDLE endEvent) {
 
 int PcmRingBuffer::WriteSlot(const char* buf, int len, HANDLE endEvent) {
     int result = 0;
-    if (WaitFor(m_spaceEvent, endEvent, &PcmRingBuffer::CanWrite)) {
+    if (WaitFor(m_spaceEvent, endEvent, &PcmRingBuffer::SpaceLocked, m_writerWaiting)) {
         Slot& slot = m_slots[m_writeIndex];
         if (len > 0 && buf) {
             memcpy(slot.data, buf, static_cast<size_t>(len));
@@ -63,15 +90,14 @@ int PcmRingBuffer::WriteSlot(const char* buf, int len, HANDLE endEvent) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
         --m_free;
-        if (m_free == 1) ResetEvent(m_spaceEvent);
-        if (m_free == kSlots - 1) SetEvent(m_dataEvent);
+        if (m_readerWaiting) SetEvent(m_dataEvent);
     }
     Sleep(0);
     return result;
 }
 
 DWORD PcmRingBuffer::Read(BYTE* dst, DWORD room, HANDLE endEvent) {
-    if (!WaitFor(m_dataEvent, endEvent, &PcmRingBuffer::HasData)) return 0;
+    if (!WaitFor(m_dataEvent, endEvent, &PcmRingBuffer::DataLocked, m_readerWaiting)) return 0;
     const Slot& slot = m_slots[m_readIndex];
     DWORD length = slot.length > kSlotBytes ? kSlotBytes : slot.length;
     DWORD n = length - m_readOffset;
@@ -86,8 +112,7 @@ DWORD PcmRingBuffer::Read(BYTE* dst, DWORD room, HANDLE endEvent) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
         if (m_free < kSlots) ++m_free;
-        if (m_free == kSlots) ResetEvent(m_dataEvent);
-        if (m_free == 2) SetEvent(m_spaceEvent);
+        if (m_writerWaiting && m_free > 1) SetEvent(m_spaceEvent);
     }
     m_readIndex = (m_readIndex + 1) % kSlots;
     return n;

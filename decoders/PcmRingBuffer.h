@@ -1,7 +1,9 @@
 // The bounded ring of PCM blocks between the decoder library's thread (the one
 // writer) and the decode thread (the one reader). Slots are copied outside the
-// lock; the lock guards only the free-slot count and the two events, so the
-// events always agree with the count.
+// lock; the lock guards only the free-slot count and the two events.
+// A side that finds nothing to do yields for a moment before it blocks, and an
+// event is set only for a side that blocks on it: a kernel wait and wake per
+// block would cost more than decoding the block.
 #pragma once
 #include <windows.h>
 
@@ -37,8 +39,11 @@ private:
         BYTE data[kSlotBytes];
     };
     int WriteSlot(const char* buf, int len, HANDLE endEvent);
-    bool WaitFor(HANDLE ready, HANDLE endEvent, bool (PcmRingBuffer::*available)() const) const;
-    bool HasData() const { return FreeSlots() < kSlots; }
+    // True when the ring is ready for this side, false when only endEvent is.
+    bool WaitFor(HANDLE ready, HANDLE endEvent, bool (PcmRingBuffer::*ready_locked)() const, bool& waiting);
+    bool SpaceLocked() const { return m_free > 1; }
+    bool DataLocked() const { return m_free < kSlots; }
+    bool Ready(bool (PcmRingBuffer::*ready_locked)() const) const;
 
     Slot m_slots[kSlots];
     mutable std::mutex m_lock;
@@ -46,6 +51,8 @@ private:
     int m_writeIndex = 0;
     int m_readIndex = 0;
     DWORD m_readOffset = 0;  // bytes of the read slot already delivered
+    bool m_writerWaiting = false;
+    bool m_readerWaiting = false;
     CHandle m_spaceEvent;
     CHandle m_dataEvent;
 };

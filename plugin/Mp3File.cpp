@@ -2,6 +2,9 @@
 
 #include <mpg123.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "Sniff.h"
 
 CMp3File::~CMp3File() { Close(); }
@@ -18,18 +21,41 @@ void CMp3File::Close() {
 
 int CMp3File::ReadBytes(void* self, void* dst, size_t size) {
     CMp3File& file = *static_cast<CMp3File*>(self);
-    DWORD got = 0;
-    if (!ReadFile(file.m_file, dst, static_cast<DWORD>(size), &got, nullptr)) return -1;
-    return static_cast<int>(got);
+    BYTE* out = static_cast<BYTE*>(dst);
+    size_t done = 0;
+    while (done < size) {
+        if (file.m_bufferPos == file.m_bufferFill) {
+            DWORD got = 0;
+            if (!ReadFile(file.m_file, file.m_buffer, kReadAhead, &got, nullptr)) return done ? static_cast<int>(done) : -1;
+            if (got == 0) break;
+            file.m_bufferFill = got;
+            file.m_bufferPos = 0;
+            file.m_filePos += got;
+        }
+        size_t n = std::min<size_t>(size - done, file.m_bufferFill - file.m_bufferPos);
+        memcpy(out + done, file.m_buffer + file.m_bufferPos, n);
+        file.m_bufferPos += static_cast<DWORD>(n);
+        done += n;
+    }
+    return static_cast<int>(done);
 }
 
 long CMp3File::Seek(void* self, long offset, int whence) {
     CMp3File& file = *static_cast<CMp3File*>(self);
-    LARGE_INTEGER distance, position;
-    distance.QuadPart = offset;
-    DWORD method = whence == SEEK_SET ? FILE_BEGIN : whence == SEEK_CUR ? FILE_CURRENT : FILE_END;
-    if (!SetFilePointerEx(file.m_file, distance, &position, method) || position.QuadPart > LONG_MAX) return -1;
-    return static_cast<long>(position.QuadPart);
+    int64_t current = file.m_filePos - (file.m_bufferFill - file.m_bufferPos);
+    int64_t target = whence == SEEK_SET ? offset : whence == SEEK_CUR ? current + offset : file.m_fileSize + offset;
+    if (target < 0 || target > LONG_MAX) return -1;
+    int64_t bufferStart = file.m_filePos - file.m_bufferFill;
+    if (target >= bufferStart && target <= file.m_filePos) {
+        file.m_bufferPos = static_cast<DWORD>(target - bufferStart);  // inside what is buffered
+        return static_cast<long>(target);
+    }
+    LARGE_INTEGER distance;
+    distance.QuadPart = target;
+    if (!SetFilePointerEx(file.m_file, distance, nullptr, FILE_BEGIN)) return -1;
+    file.m_filePos = target;
+    file.m_bufferFill = file.m_bufferPos = 0;
+    return static_cast<long>(target);
 }
 
 bool CMp3File::Open(const char* path) {
@@ -42,6 +68,8 @@ bool CMp3File::Open(const char* path) {
         return false;
     }
     m_fileSize = size.QuadPart;
+    m_filePos = 0;
+    m_bufferFill = m_bufferPos = 0;
 
     // Other formats that a decoder bent on finding frames could mistake for sound.
     BYTE head[kSniffBytes];

@@ -41,6 +41,11 @@ private:
 
     mpg123_handle_struct* m_handle = nullptr;
     CFileHandle m_file;
+    // The decoder asks for a few hundred bytes at a time; the file is read in large pieces.
+    static constexpr DWORD kReadAhead = 65536;
+    BYTE m_buffer[kReadAhead];
+    DWORD m_bufferFill = 0, m_bufferPos = 0;
+    int64_t m_filePos = 0;  // of the buffer's end
     int64_t m_fileSize = 0;
     int m_rate = 0;
     int m_channels = 0;

@@ -33,11 +33,13 @@ DWORD WINAPI CPlayback::ThreadMain(void* self) {
 }
 
 bool CPlayback::WaitForRoom(int frameBytes, int& room) {
-    for (;;) {
+    for (int tries = 0;; ++tries) {
         if (m_stop) return false;
         room = m_out->CanWrite();
         if (room >= frameBytes) return true;
-        Sleep(1);  // the reader frees slots far faster than a millisecond's worth of sound
+        // The reader frees a slot within microseconds of converting it: yield
+        // first, and sleep only when it is held up for longer.
+        Sleep(tries < 200 ? 0 : 1);
     }
 }
 

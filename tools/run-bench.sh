@@ -31,4 +31,22 @@ done
 # write-back does not slow it down.
 sync; wine "$bench" wav "$winwork" "$cpSeconds" </dev/null
 sync; wine "$bench" wma "$winwork" "$ffmpegSeconds" </dev/null
+
+# MP3: 10-minute encodings of the CD tone, each beside ffmpeg's decode of it (best of three).
+best_ffmpeg() {
+  local best="" start end
+  for i in 1 2 3; do
+    start=$(date +%s.%N); ffmpeg -nostdin -loglevel error -y -i "$1" "$work/ffmpeg.wav"; end=$(date +%s.%N)
+    best=$(awk -v a="$start" -v b="$end" -v best="$best" \
+      'BEGIN { t = b - a; if (best != "" && best + 0 < t) t = best; printf "%.4f", t }')
+  done
+  rm -f "$work/ffmpeg.wav"
+  echo "$best"
+}
+for spec in "cbr128:-b 128" "cbr320:-b 320" "vbr-V2:-V 2"; do
+  name=${spec%%:*}
+  # shellcheck disable=SC2086
+  [ -f "$work/$name.mp3" ] || lame --quiet ${spec#*:} "$work/tone44.wav" "$work/$name.mp3"
+  sync; wine "$bench" mp3 "$winwork" "$name" "$(best_ffmpeg "$work/$name.mp3")" </dev/null
+done
 rm -rf "$work/out"
