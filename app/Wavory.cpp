@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "../acmdriver/PcmConverter.h"
 #include "../dialog/WavoryDlg.h"
 #include "../engine/BatchState.h"
 #include "../framework/MessageBox.h"
@@ -34,6 +35,9 @@ BOOL CWavoryApp::InitInstance() {
     }
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_ANIMATE_CLASS | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
+    // Before any conversion stream or format chooser: our PCM converter takes
+    // every PCM conversion. Without it the platform's converter does, silently.
+    InstallPcmConverter();
     SetRegistryKey(settings::kRegistryKey);
     bool automationStart = automation::IsAutomationStart(m_lpCmdLine);
     if (automationStart)

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "../acmdriver/PcmConverter.h"
+
 namespace {
 struct AcmState {
     HACMSTREAM stream = nullptr;
@@ -43,6 +45,7 @@ void Release() {
 int AcmOpenStream(const WAVEFORMATEX& source, DWORD sourceBufferSize, const WAVEFORMATEX& target,
                   DWORD* destinationBufferSize, BYTE** sourceBuffer, BYTE** destinationBuffer) {
     if (g_acm.stream) return 0;  // one stream at a time
+    InstallPcmConverter();  // at the first stream at the latest
     // ACM takes non-const formats but does not change them.
     WAVEFORMATEX src = source, dst = target;
     if (acmStreamOpen(&g_acm.stream, nullptr, &src, &dst, nullptr, 0, 0, ACM_STREAMOPENF_NONREALTIME) != 0) {
@@ -83,16 +86,23 @@ int AcmOpenStream(const WAVEFORMATEX& source, DWORD sourceBufferSize, const WAVE
     return 1;
 }
 
-int AcmConvert(DWORD sourceBytes, DWORD* leftover, DWORD* produced) {
+int AcmConvert(DWORD sourceBytes, DWORD* leftover, DWORD* produced, bool end) {
     if (!g_acm.prepared || sourceBytes > g_acm.header.dwSrcUser) return 0;
     g_acm.header.cbSrcLength = sourceBytes;
     g_acm.header.cbDstLengthUsed = 0;
-    if (acmStreamConvert(g_acm.stream, &g_acm.header, ACM_STREAMCONVERTF_BLOCKALIGN) != 0) return 0;
+    DWORD flags = ACM_STREAMCONVERTF_BLOCKALIGN | (end ? ACM_STREAMCONVERTF_END : 0);
+    if (acmStreamConvert(g_acm.stream, &g_acm.header, flags) != 0) return 0;
     // The stream was opened without a callback, so the call has finished on return.
     if (!(g_acm.header.fdwStatus & ACMSTREAMHEADER_STATUSF_DONE)) return 0;
     *leftover = sourceBytes - g_acm.header.cbSrcLengthUsed;
     *produced = g_acm.header.cbDstLengthUsed;
     return 1;
+}
+
+HACMDRIVERID AcmStreamDriver() {
+    HACMDRIVERID id = nullptr;
+    if (!g_acm.stream || acmDriverID(reinterpret_cast<HACMOBJ>(g_acm.stream), &id, 0) != 0) return nullptr;
+    return id;
 }
 
 int AcmCloseStream(DWORD sourceBufferSize, DWORD destinationBufferSize) {

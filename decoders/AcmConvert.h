@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <mmreg.h>
+#include <msacm.h>
 
 // The source block: one second of CD-format audio.
 constexpr DWORD kAcmSourceBufferSize = 176400;
@@ -12,6 +13,10 @@ constexpr DWORD kAcmSourceBufferSize = 176400;
 int AcmOpenStream(const WAVEFORMATEX& source, DWORD sourceBufferSize, const WAVEFORMATEX& target,
                   DWORD* destinationBufferSize, BYTE** sourceBuffer, BYTE** destinationBuffer);
 // Converts the first sourceBytes of the source buffer (whole source blocks only).
-int AcmConvert(DWORD sourceBytes, DWORD* leftover, DWORD* produced);
+// The last call of a file passes end, so that a converter that holds samples
+// back (a resampler) hands them out.
+int AcmConvert(DWORD sourceBytes, DWORD* leftover, DWORD* produced, bool end = false);
+// The driver that converts in the open stream (null when none is open).
+HACMDRIVERID AcmStreamDriver();
 // Takes the sizes AcmOpenStream used and reported.
 int AcmCloseStream(DWORD sourceBufferSize, DWORD destinationBufferSize);

@@ -82,6 +82,7 @@ private:
     bool NameOutput();
     bool CreateOutput();
     bool WriteHeader(uint32_t dataSize);
+    bool WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block, DWORD produced);
     void StopForFullDisk();
     void Normalize();
 
@@ -177,33 +178,15 @@ int CFileConversion::Run(int type) {
         CFreeSpaceMonitor freeSpace(m_thread.m_pfnFreeSpace, m_batch.outputFolder);
         for (;;) {
             DWORD got = m_reader->Read(sourceBuffer + leftover, kAcmSourceBufferSize - leftover);
-            if (got == 0) break;
+            // The source is exhausted: one last call hands out what the converter holds back.
+            bool last = got == 0;
             DWORD inBuffer = leftover + got, produced = 0;
-            if (!AcmConvert(inBuffer, &leftover, &produced) || produced == 0) break;
+            if (!AcmConvert(inBuffer, &leftover, &produced, last)) break;
             consumed += inBuffer - leftover;
-
-            m_batch.freeBytes = freeSpace.FreeBytes();
-            if (m_batch.freeBytes < kMinimumFreeBytes) {
-                StopForFullDisk();
-                break;
-            }
-            // The RIFF sizes are 32-bit: a file that would pass them fails instead of wrapping.
-            if (m_written + produced > kMaxWavDataSize) {
-                m_writeFailed = true;
-                break;
-            }
-            if (m_output.Write(destinationBuffer, produced) != produced) {
-                // A disk that ran out of room mid-block is the full disk, not just this file.
-                m_batch.freeBytes = m_thread.m_pfnFreeSpace(m_batch.outputFolder);
-                if (m_batch.freeBytes < produced)
-                    StopForFullDisk();
-                else
-                    m_writeFailed = true;
-                break;
-            }
-            freeSpace.Wrote(produced);
-            m_written += produced;
-            if (m_thread.m_bVolumeNormalize) UpdatePeak(destinationBuffer, produced, m_target.wBitsPerSample, m_peak);
+            // A converter may hold a block back; only a step that takes and gives nothing ends the file.
+            if (produced == 0 && (last || leftover == inBuffer)) break;
+            if (produced && !WriteBlock(freeSpace, destinationBuffer, produced)) break;
+            if (last) break;
             memmove(sourceBuffer, sourceBuffer + inBuffer - leftover, leftover);
 
             m_batch.filePercent = m_reader->Percent(consumed, m_share);
@@ -228,6 +211,33 @@ int CFileConversion::Run(int type) {
         return 0;
     }
     return 1;
+}
+
+// Writes one converted block; false ends the file (full disk, failed write, 4 GiB).
+bool CFileConversion::WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block, DWORD produced) {
+    m_batch.freeBytes = freeSpace.FreeBytes();
+    if (m_batch.freeBytes < kMinimumFreeBytes) {
+        StopForFullDisk();
+        return false;
+    }
+    // The RIFF sizes are 32-bit: a file that would pass them fails instead of wrapping.
+    if (m_written + produced > kMaxWavDataSize) {
+        m_writeFailed = true;
+        return false;
+    }
+    if (m_output.Write(block, produced) != produced) {
+        // A disk that ran out of room mid-block is the full disk, not just this file.
+        m_batch.freeBytes = m_thread.m_pfnFreeSpace(m_batch.outputFolder);
+        if (m_batch.freeBytes < produced)
+            StopForFullDisk();
+        else
+            m_writeFailed = true;
+        return false;
+    }
+    freeSpace.Wrote(produced);
+    m_written += produced;
+    if (m_thread.m_bVolumeNormalize) UpdatePeak(block, produced, m_target.wBitsPerSample, m_peak);
+    return true;
 }
 
 void CFileConversion::StopForFullDisk() {

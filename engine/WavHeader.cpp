@@ -36,6 +36,21 @@ void FormatFrom(const unsigned char* p, WAVEFORMATEX& format) {
     format.cbSize = 0;
 }
 
+}  // namespace
+
+uint16_t BaseFormatTag(const unsigned char* fmt, size_t size) {
+    uint16_t tag = Le16(fmt);
+    if (tag != WAVE_FORMAT_EXTENSIBLE || size < kExtensibleFmtSize) return tag;
+    // The sub-format GUIDs of plain PCM and float: the base tag, then a fixed tail.
+    static const unsigned char kTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                            0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    uint16_t sub = Le16(fmt + 24);
+    if ((sub == WAVE_FORMAT_PCM || sub == WAVE_FORMAT_IEEE_FLOAT) && memcmp(fmt + 26, kTail, sizeof(kTail)) == 0)
+        return sub;
+    return tag;
+}
+
+namespace {
 // A well-formed RIFF/WAVE file: walk its chunks for "fmt " and then "data".
 bool WalkChunks(CBinaryFile& stream, WAVEFORMATEX& format, uint32_t& dataSize) {
     unsigned char head[12];
@@ -53,11 +68,13 @@ bool WalkChunks(CBinaryFile& stream, WAVEFORMATEX& format, uint32_t& dataSize) {
         }
         if (memcmp(chunk, "fmt ", 4) == 0) {
             if (size < 16) return false;
-            unsigned char body[16];
-            if (stream.Read(body, 16) != 16) return false;
+            unsigned char body[kExtensibleFmtSize];
+            uint32_t take = size < sizeof(body) ? 16 : sizeof(body);
+            if (stream.Read(body, take) != take) return false;
             FormatFrom(body, format);
+            format.wFormatTag = BaseFormatTag(body, take);
             haveFormat = true;
-            size -= 16;
+            size -= take;
         }
         // Chunks are padded to an even length.
         if (!stream.Seek(int64_t(size) + (size & 1), SEEK_CUR)) return false;

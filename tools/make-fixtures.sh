@@ -4,7 +4,7 @@
 # (which, like our decoder, removes the encoder delay and padding of MP3s).
 set -euo pipefail
 out="$(realpath -m "$1")/fixtures"
-stamp="$out/.made-v4"
+stamp="$out/.made-v5"
 [ -f "$stamp" ] && exit 0
 rm -rf "$out"; mkdir -p "$out"
 ff() { ffmpeg -nostdin -loglevel error -y "$@"; }
@@ -44,4 +44,13 @@ python3 "$(dirname "$0")/make_mp3_tags.py" "$out/cbr128.mp3" "$out/tagged.mp3"
 for f in cbr128 cbr320 vbr mono mpeg2_22050 mpeg25_8000 ffmpeg192; do
   ff -i "$out/$f.mp3" -f s16le -c:a pcm_s16le "$out/$f.ref.raw"
 done
+
+# PCM conversion: wide and float sources (sox and ffmpeg write extensible headers
+# for most of them), and a 1 kHz tone at -6 dBFS with sox's one-shot resample of it.
+sox -n -r 44100 -c 2 -b 24 "$out/s24_ext.wav" synth 2 sine 1000 vol 0.5
+sox -n -r 44100 -c 1 -e floating-point -b 32 "$out/float_mono.wav" synth 2 sine 1000 vol 0.5
+ff -i "$out/s24_ext.wav" -c:a pcm_s32le "$out/s32_ext.wav"
+ff -i "$out/s24_ext.wav" -c:a pcm_f32le "$out/float_ext.wav"
+sox -D -n -r 48000 -c 2 -b 16 "$out/sine48.wav" synth 3 sine 1000 vol 0.5
+sox -D "$out/sine48.wav" -r 44100 "$out/sine48_sox44100.wav"
 touch "$stamp"

@@ -343,7 +343,8 @@ TEST_F(WavoryGui, AFolderOfMp3FilesConvertsEndToEnd) {
 
 TEST_F(WavoryGui, WithoutTheDecoderLibraryTheDialogSaysSoAndEnds) {
     std::string bare = folder.MakeDir("bare");
-    ASSERT_TRUE(CopyFileA((ProgramDriver::ProgramFolder() + "\\Wavory.exe").c_str(), (bare + "\\Wavory.exe").c_str(), FALSE));
+    for (const char* file : {"Wavory.exe", "libsoxr.dll"})
+        ASSERT_TRUE(CopyFileA((ProgramDriver::ProgramFolder() + "\\" + file).c_str(), (bare + "\\" + file).c_str(), FALSE));
     WriteList({Wav("a.wav", 1)});
     ASSERT_TRUE(program.Start("-i", bare + "\\Wavory.exe"));
     HWND box = program.FindMessageBox(msg::kDecoderMissing);

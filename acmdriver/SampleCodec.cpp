@@ -1,0 +1,78 @@
+#include "SampleCodec.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+float Sample(const BYTE* p, const WAVEFORMATEX& f) {
+    if (f.wFormatTag == WAVE_FORMAT_IEEE_FLOAT) {
+        float v;
+        memcpy(&v, p, 4);
+        return std::isfinite(v) ? v : 0.0f;
+    }
+    switch (f.wBitsPerSample) {
+    case 8:
+        return (static_cast<int>(p[0]) - 128) * (1.0f / 128);
+    case 16:
+        return static_cast<int16_t>(p[0] | (p[1] << 8)) * (1.0f / 32768);
+    case 24:
+        return static_cast<int32_t>((static_cast<uint32_t>(p[0]) << 8) | (static_cast<uint32_t>(p[1]) << 16) |
+                                    (static_cast<uint32_t>(p[2]) << 24)) *
+               (1.0f / 2147483648.0f);
+    default: {
+        int32_t v;
+        memcpy(&v, p, 4);
+        return static_cast<float>(v * (1.0 / 2147483648.0));
+    }
+    }
+}
+}  // namespace
+
+void DecodeFrames(const BYTE* src, const WAVEFORMATEX& format, size_t frames, WORD outChannels, float* out) {
+    const size_t bytes = format.wBitsPerSample / 8;
+    const size_t align = format.nBlockAlign;
+    for (size_t i = 0; i < frames; ++i, src += align) {
+        if (format.nChannels == outChannels) {
+            for (WORD c = 0; c < outChannels; ++c) *out++ = Sample(src + c * bytes, format);
+        } else if (outChannels == 2) {
+            float v = Sample(src, format);
+            *out++ = v;
+            *out++ = v;
+        } else {
+            *out++ = (Sample(src, format) + Sample(src + bytes, format)) * 0.5f;
+        }
+    }
+}
+
+float CTpdfDither::Next() {
+    auto uniform = [this] {
+        m_state ^= m_state << 13;
+        m_state ^= m_state >> 17;
+        m_state ^= m_state << 5;
+        return static_cast<float>(m_state >> 8) * (1.0f / 16777216.0f);
+    };
+    return uniform() - uniform();
+}
+
+void EncodeFrames(const float* in, WORD inChannels, size_t frames, const WAVEFORMATEX& format, CTpdfDither* dither,
+                  BYTE* dst) {
+    const bool eight = format.wBitsPerSample == 8;
+    const float scale = eight ? 128.0f : 32768.0f;
+    const float low = -scale, high = scale - 1;
+    const WORD copies = format.nChannels > inChannels ? 2 : 1;
+    for (size_t i = 0; i < frames * inChannels; ++i) {
+        float v = in[i] * scale;
+        if (dither) v += dither->Next();
+        v = std::nearbyint(v);
+        v = v < low ? low : v > high ? high : v;
+        int s = static_cast<int>(v);
+        for (WORD c = 0; c < copies; ++c) {
+            if (eight) {
+                *dst++ = static_cast<BYTE>(s + 128);
+            } else {
+                *dst++ = static_cast<BYTE>(s & 0xFF);
+                *dst++ = static_cast<BYTE>((s >> 8) & 0xFF);
+            }
+        }
+    }
+}
