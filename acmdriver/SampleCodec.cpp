@@ -1,5 +1,7 @@
 #include "SampleCodec.h"
 
+#include <xmmintrin.h>
+
 #include <cmath>
 #include <cstring>
 
@@ -31,6 +33,12 @@ float Sample(const BYTE* p, const WAVEFORMATEX& f) {
 void DecodeFrames(const BYTE* src, const WAVEFORMATEX& format, size_t frames, WORD outChannels, float* out) {
     const size_t bytes = format.wBitsPerSample / 8;
     const size_t align = format.nBlockAlign;
+    if (format.wFormatTag == WAVE_FORMAT_PCM && bytes == 2 && format.nChannels == outChannels) {
+        // The common case, sample by sample without the general path's choices.
+        for (size_t i = 0; i < frames * outChannels; ++i, src += 2)
+            out[i] = static_cast<int16_t>(src[0] | (src[1] << 8)) * (1.0f / 32768);
+        return;
+    }
     for (size_t i = 0; i < frames; ++i, src += align) {
         if (format.nChannels == outChannels) {
             for (WORD c = 0; c < outChannels; ++c) *out++ = Sample(src + c * bytes, format);
@@ -63,9 +71,8 @@ void EncodeFrames(const float* in, WORD inChannels, size_t frames, const WAVEFOR
     for (size_t i = 0; i < frames * inChannels; ++i) {
         float v = in[i] * scale;
         if (dither) v += dither->Next();
-        v = std::nearbyint(v);
         v = v < low ? low : v > high ? high : v;
-        int s = static_cast<int>(v);
+        int s = _mm_cvt_ss2si(_mm_set_ss(v));  // to nearest, ties to even, without a library call
         for (WORD c = 0; c < copies; ++c) {
             if (eight) {
                 *dst++ = static_cast<BYTE>(s + 128);

@@ -4,6 +4,7 @@
 //   EngineBench wav DIR CP_SECONDS     converts them; CP_SECONDS is the time of a plain copy
 //   EngineBench wma DIR FFMPEG_SECONDS the WMA file made by the script, against ffmpeg's decode time
 //   EngineBench mp3 DIR NAME FFMPEG_SECONDS  DIR\NAME.mp3 through mjm.dll, against ffmpeg
+//   EngineBench resample DIR SOX_SECONDS FFMPEG_SECONDS  48 kHz to CD, against DIR\sox44.wav and DIR\ffmpeg44.wav
 #include <windows.h>
 #include <psapi.h>
 
@@ -115,6 +116,36 @@ double BareMp3Read(const std::string& path) {
     return Now() - start;
 }
 
+// THD+N of one channel of a 16-bit stereo file holding a tone of known frequency:
+// everything but the best-fitting sine and DC, against that sine, in dB. A
+// stretch in the middle is measured (10 s), away from the ends.
+double ThdN(const std::string& path, int channel, double hz) {
+    CBinaryFile file;
+    if (!file.Open(path.c_str(), "rb")) return 0;
+    const double rate = 44100, pi = 3.14159265358979323846;
+    const size_t from = 60 * 44100, frames = 10 * 44100;
+    std::vector<int16_t> pcm(frames * 2);
+    if (!file.Seek(kWavHeaderSize + int64_t(from) * 4) || file.Read(pcm.data(), pcm.size() * 2) != pcm.size() * 2)
+        return 0;
+    double ss = 0, sc = 0, cc = 0, xs = 0, xc = 0, sum = 0;
+    for (size_t i = 0; i < frames; ++i) {
+        double t = 2 * pi * hz * double(from + i) / rate, x = pcm[2 * i + channel];
+        double s = std::sin(t), c = std::cos(t);
+        ss += s * s, sc += s * c, cc += c * c, xs += x * s, xc += x * c, sum += x;
+    }
+    double det = ss * cc - sc * sc, a = (xs * cc - xc * sc) / det, b = (xc * ss - xs * sc) / det;
+    double dc = sum / double(frames), signal = 0, noise = 0;
+    for (size_t i = 0; i < frames; ++i) {
+        double t = 2 * pi * hz * double(from + i) / rate;
+        double fit = a * std::sin(t) + b * std::cos(t), e = pcm[2 * i + channel] - fit - dc;
+        signal += fit * fit, noise += e * e;
+    }
+    return 10 * std::log10(noise / signal);
+}
+
+// The worse of the two channels (440 Hz left, 660 Hz right).
+double WorseThdN(const std::string& path) { return std::max(ThdN(path, 0, 440), ThdN(path, 1, 660)); }
+
 double PeakWorkingSetMb() {
     PROCESS_MEMORY_COUNTERS pmc{};
     pmc.cb = sizeof(pmc);
@@ -133,8 +164,8 @@ int main(int argc, char** argv) {
     std::string cd = dir + "\\tone44.wav", dvd = dir + "\\tone48.wav", out = dir + "\\out";
     std::string wma = dir + "\\tone.wma";
     if (mode == "make") return MakeTone(cd, 44100) && MakeTone(dvd, 48000) ? 0 : 1;
-    if ((mode != "wav" && mode != "wma" && mode != "mp3") || argc < 4) return 1;
-    if (mode == "mp3" && argc < 5) return 1;
+    if ((mode != "wav" && mode != "wma" && mode != "mp3" && mode != "resample") || argc < 4) return 1;
+    if ((mode == "mp3" || mode == "resample") && argc < 5) return 1;
     double reference = atof(argv[mode == "mp3" ? 4 : 3]);  // the plain copy, or ffmpeg's decode
 
     CWinApp app("WavoryBench");
@@ -167,6 +198,20 @@ int main(int argc, char** argv) {
         double extra = (tNorm - tCd) / tCd;
         Target("normalisation-extra", extra, " conversions", "<= 1 conversion", extra <= 1.0);
         Target("peak-memory", peakMb, " MB", "< 32 MB", peakMb < 32.0);
+        return 0;
+    }
+
+    if (mode == "resample") {
+        double tSox = atof(argv[3]), tFfmpeg = atof(argv[4]);
+        double t = BestOfThree(dvd, out);
+        double ours = WorseThdN(out + "\\tone48.wav"), sox = WorseThdN(dir + "\\sox44.wav"),
+               ffmpeg = WorseThdN(dir + "\\ffmpeg44.wav");
+        printf("%-34s %8s %8s\n", "10-minute 48 kHz to CD format", "seconds", "THD+N dB");
+        printf("%-34s %8.2f %8.1f\n", "the engine (our converter)", t, ours);
+        printf("%-34s %8.2f %8.1f\n", "sox, default quality", tSox, sox);
+        printf("%-34s %8.2f %8.1f\n", "ffmpeg, default resampler", tFfmpeg, ffmpeg);
+        Target("resample-time-vs-sox", t / tSox, "x", "<= 1.0", t <= tSox);
+        Target("resample-thdn-vs-sox", ours - sox, " dB", "<= 0 dB", ours <= sox);
         return 0;
     }
 

@@ -32,16 +32,26 @@ done
 sync; wine "$bench" wav "$winwork" "$cpSeconds" </dev/null
 sync; wine "$bench" wma "$winwork" "$ffmpegSeconds" </dev/null
 
-# MP3: 10-minute encodings of the CD tone, each beside ffmpeg's decode of it (best of three).
-best_ffmpeg() {
+# Resampling: the 48 kHz tone to CD format by sox and by ffmpeg, timed natively (best of three).
+best_of_three() {
   local best="" start end
   for i in 1 2 3; do
-    start=$(date +%s.%N); ffmpeg -nostdin -loglevel error -y -i "$1" "$work/ffmpeg.wav"; end=$(date +%s.%N)
+    start=$(date +%s.%N); "$@"; end=$(date +%s.%N)
     best=$(awk -v a="$start" -v b="$end" -v best="$best" \
       'BEGIN { t = b - a; if (best != "" && best + 0 < t) t = best; printf "%.4f", t }')
   done
-  rm -f "$work/ffmpeg.wav"
   echo "$best"
+}
+soxSeconds=$(best_of_three sox "$work/tone48.wav" -r 44100 "$work/sox44.wav")
+ffmpegResample=$(best_of_three ffmpeg -nostdin -loglevel error -y -i "$work/tone48.wav" -ar 44100 \
+  -fflags +bitexact -map_metadata -1 "$work/ffmpeg44.wav")
+sync; wine "$bench" resample "$winwork" "$soxSeconds" "$ffmpegResample" </dev/null
+rm -f "$work/sox44.wav" "$work/ffmpeg44.wav"
+
+# MP3: 10-minute encodings of the CD tone, each beside ffmpeg's decode of it (best of three).
+best_ffmpeg() {
+  best_of_three ffmpeg -nostdin -loglevel error -y -i "$1" "$work/ffmpeg.wav"
+  rm -f "$work/ffmpeg.wav"
 }
 for spec in "cbr128:-b 128" "cbr320:-b 320" "vbr-V2:-V 2"; do
   name=${spec%%:*}
