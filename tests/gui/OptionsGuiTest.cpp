@@ -1,6 +1,8 @@
 // The options dialog of the real Wavory.exe -o, against the test prefix's registry.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "options/FormatText.h"
 #include "res/resource.h"
 #include "tests/engine/EngineFixtures.h"
@@ -194,6 +196,49 @@ TEST_F(OptionsGui, AChosenFormatThenCdFormatStoresNoneOfTheSix) {
     EXPECT_EQ(0, Value(settings::kFormat));
     EXPECT_FALSE(Stored(settings::kSamplesPerSec));
     EXPECT_FALSE(Stored(settings::kChannels));
+}
+
+// The chooser lists the PCM formats of our converter, each once, named by the ACM.
+TEST_F(OptionsGui, TheFormatChooserListsTheConvertersFormats) {
+    HWND d = Open();
+    ASSERT_NE(nullptr, d);
+    Press(d, IDC_FORMAT_OTHER);
+    ProgramDriver::Click(d, IDC_CHANGE_FORMAT);
+    HWND chooser = program.FindDialog(102);
+    ASSERT_NE(nullptr, chooser);
+    auto texts = [](HWND combo) {
+        std::vector<std::string> all;
+        LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < count; ++i) {
+            // The chooser's lists are Unicode windows.
+            wchar_t wide[256] = {};
+            SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide));
+            char text[256] = {};
+            WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
+            all.push_back(text);
+        }
+        return all;
+    };
+    std::vector<std::string> tags = texts(GetDlgItem(chooser, 101)), formats = texts(GetDlgItem(chooser, 102));
+    std::string listed = "tags:";
+    for (const auto& t : tags) listed += " [" + t + "]";
+    listed += "\n";
+    for (const auto& f : formats) listed += f + "\n";
+    EXPECT_EQ(1, std::count(tags.begin(), tags.end(), std::string("PCM"))) << "PCM is one entry\n" << listed;
+    EXPECT_EQ(44u, formats.size()) << listed;
+    std::vector<std::string> sorted = formats;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted.end(), std::adjacent_find(sorted.begin(), sorted.end())) << "no format twice\n" << listed;
+    auto has = [&](const char* part) {
+        return std::any_of(formats.begin(), formats.end(), [&](const std::string& f) { return f.find(part) != std::string::npos; });
+    };
+    EXPECT_TRUE(has("8000 Hz")) << listed;
+    EXPECT_TRUE(has("88200 Hz")) << listed;
+    EXPECT_TRUE(has("96000 Hz")) << listed;
+    EXPECT_EQ(0, std::count(tags.begin(), tags.end(), std::string("IEEE Float"))) << "float is read, not offered";
+    ProgramDriver::Click(chooser, IDCANCEL);
+    Sleep(300);
+    ProgramDriver::Click(d, IDCANCEL);
 }
 
 TEST_F(OptionsGui, AHandEditedOutputToShowsNoChoiceAndOkStoresMinusOne) {
