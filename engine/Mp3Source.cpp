@@ -20,7 +20,22 @@ bool CMp3Source::Open(const char* path) {
     return true;
 }
 
-DWORD CMp3Source::Read(BYTE* dst, DWORD room) { return SndStream().Read(dst, room); }
+// As many whole decoded blocks as the room takes: a conversion and a write per
+// second of sound instead of per block keeps the copy loop ahead of the decoder.
+DWORD CMp3Source::Read(BYTE* dst, DWORD room) {
+    DWORD total = 0;
+    while (!m_ended && room - total >= PcmRingBuffer::kSlotBytes) {
+        DWORD n = SndStream().Read(dst + total, room - total);
+        if (n == 0) m_ended = true;
+        total += n;
+    }
+    // Less room than a block (never in the copy loop): the host splits the block.
+    if (total == 0 && !m_ended) {
+        total = SndStream().Read(dst, room);
+        m_ended = total == 0;
+    }
+    return total;
+}
 
 uint32_t CMp3Source::Percent(uint64_t, uint32_t share) {
     ISndStreamWinAmp& host = SndStream();

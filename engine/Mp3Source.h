@@ -1,4 +1,5 @@
-// MP3 sources: decoded blocks from the decoder library, through the host.
+// MP3 sources: decoded blocks from the decoder library, through the host,
+// several to a conversion step.
 #pragma once
 #include "SourceReader.h"
 
@@ -14,5 +15,6 @@ public:
 
 private:
     bool m_opened = false;
+    bool m_ended = false;
     WAVEFORMATEX m_format{};
 };
