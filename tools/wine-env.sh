@@ -16,7 +16,7 @@ wine_env() {
 
 # Bump the stamp when the prefix recipe changes, so old prefixes are remade.
 wine_prefix() {
-  [ -f "$WINEPREFIX/.wavory-prefix-v3" ] && return 0
+  [ -f "$WINEPREFIX/.wavory-prefix-v4" ] && return 0
   rm -rf "$WINEPREFIX"
   mkdir -p "$(dirname "$WINEPREFIX")"
   if ! wineboot -i </dev/null >>"$WINE_LOG" 2>&1; then
@@ -34,8 +34,10 @@ wine_prefix() {
   wine reg add 'HKLM\Software\Wine\Drives' /v x: /t REG_SZ /d cdrom /f /reg:64 </dev/null >>"$WINE_LOG" 2>&1
   # A crashing test program must end at once, not wait behind a crash dialog.
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >>"$WINE_LOG" 2>&1
+  # The machines have no sound device: no audio driver, so playing the finish sound never waits for one.
+  wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "" /f </dev/null >>"$WINE_LOG" 2>&1
   wineserver -w
-  touch "$WINEPREFIX/.wavory-prefix-v3"
+  touch "$WINEPREFIX/.wavory-prefix-v4"
 }
 
 wine_start() {

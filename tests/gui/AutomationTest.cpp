@@ -137,7 +137,7 @@ TEST_F(Automation, WhileAttachedCloseHidesAndTheReleaseEndsTheProgram) {
     ASSERT_EQ("Open", ProgramDriver::ItemText(dialog, IDC_PAUSE));
     CHandle process(OpenProcess(SYNCHRONIZE, FALSE, ProcessOf(dialog)));
     ProgramDriver::Click(dialog, IDCANCEL);
-    for (int i = 0; i < 100 && IsWindowVisible(dialog); ++i) Sleep(50);
+    for (int i = 0; i < 300 && IsWindowVisible(dialog); ++i) Sleep(50);
     EXPECT_FALSE(IsWindowVisible(dialog)) << "hidden, not closed";
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(process, 0)) << "the program stays";
     object.Release();
