@@ -26,8 +26,8 @@ for f in wmav1_stereo_44100 wmav2_stereo_44100 wmav2_mono_22050 wmav2_stereo_480
 done
 
 # MP3: the source WAVs (plain 44-byte headers, so their data is easy to compare), encodings of them.
-for spec in "stereo_44100 2 44100 5" "mono_44100 1 44100 4" "mono_22050 1 22050 4" "mono_8000 1 8000 3"; do
-  set -- $spec
+for source in "stereo_44100 2 44100 5" "mono_44100 1 44100 4" "mono_22050 1 22050 4" "mono_8000 1 8000 3"; do
+  set -- $source
   ff -f lavfi -i "$(tone "$3" "$4")" -ac "$2" -c:a pcm_s16le -bitexact -map_metadata -1 -fflags +bitexact \
      "$out/src_$1.wav"
 done

@@ -53,10 +53,10 @@ best_ffmpeg() {
   best_of_three ffmpeg -nostdin -loglevel error -y -i "$1" "$work/ffmpeg.wav"
   rm -f "$work/ffmpeg.wav"
 }
-for spec in "cbr128:-b 128" "cbr320:-b 320" "vbr-V2:-V 2"; do
-  name=${spec%%:*}
+for encoding in "cbr128:-b 128" "cbr320:-b 320" "vbr-V2:-V 2"; do
+  name=${encoding%%:*}
   # shellcheck disable=SC2086
-  [ -f "$work/$name.mp3" ] || lame --quiet ${spec#*:} "$work/tone44.wav" "$work/$name.mp3"
+  [ -f "$work/$name.mp3" ] || lame --quiet ${encoding#*:} "$work/tone44.wav" "$work/$name.mp3"
   sync; wine "$bench" mp3 "$winwork" "$name" "$(best_ffmpeg "$work/$name.mp3")" </dev/null
 done
 rm -rf "$work/out"

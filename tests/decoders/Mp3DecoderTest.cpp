@@ -14,17 +14,11 @@
 #include "engine/EngineMessages.h"
 #include "engine/PathRules.h"
 #include "tests/decoders/EofForwarder.h"
-#include "tests/engine/EngineFixtures.h"
+#include "tests/engine/ConversionTest.h"
 
 using namespace fixtures;
 
 namespace {
-std::string Fixture(const std::string& name) {
-    char cwd[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, cwd);
-    return std::string(cwd) + "\\..\\..\\fixtures\\" + name;
-}
-
 std::vector<uint8_t> WavData(const std::string& path) {
     std::vector<uint8_t> b = ReadBytes(path);
     return b.size() > 44 ? std::vector<uint8_t>(b.begin() + 44, b.end()) : std::vector<uint8_t>();
@@ -65,8 +59,9 @@ uint64_t CancelAtSecondStep(const char*) {
     return 32ull << 20;
 }
 
-class Mp3Test : public ::testing::Test {
+class Mp3Test : public ConversionTest {
 protected:
+    Mp3Test() : ConversionTest("WavoryMp3Test") {}
     static void SetUpTestSuite() {
         s_eof = new CEofForwarder();
         ASSERT_EQ(1, SndStream().LoadPlugins(s_eof->Window())) << "mjm.dll beside the test";
@@ -75,25 +70,10 @@ protected:
         SndStream().UnloadPlugins();
         delete s_eof;
     }
-    Mp3Test() : env("WavoryMp3Test"), folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
-        out = folder.MakeDir("out");
-        in = folder.MakeDir("in");
-        BatchState& b = Batch();
-        memset(b.outputFolder, 0, sizeof(b.outputFolder));
-        strcpy(b.outputFolder, out.c_str());
-        b.stopRequested = 0;
-        b.processedCount = 0;
-        b.totalCount = 1;
-    }
-    int Convert(const std::string& source, CDecodeThread* custom = nullptr) {
-        CDecodeThread own;
-        CDecodeThread& t = custom ? *custom : own;
-        return t.ConvertFile(kTypeMp3, source.c_str());
-    }
     // The fixture converted with "Format" 1 (the decoder's own format, untouched).
     WavFile ConvertOriginal(const std::string& name) {
         env.Set(settings::kFormat, settings::kFormatOriginal);
-        EXPECT_EQ(1, Convert(Fixture(name + ".mp3"))) << boxes.Texts();
+        EXPECT_EQ(1, Convert(FixturePath(name + ".mp3"))) << boxes.Texts();
         return ReadOutput(out + "\\" + name + ".wav");
     }
     // All PCM of a file straight from the host; false when Open refused it.
@@ -109,10 +89,6 @@ protected:
         return opened;
     }
     static CEofForwarder* s_eof;
-    EngineApp env;
-    TestFolder folder;
-    std::string in, out;
-    MessageBoxRecorder boxes;
 };
 CEofForwarder* Mp3Test::s_eof = nullptr;
 
@@ -141,11 +117,11 @@ TEST_F(Mp3Test, EveryEncodingDecodesToTheSourceLengthAndMatchesTheReference) {
         EXPECT_EQ(e.channels, w.format.nChannels);
         EXPECT_EQ(e.rate, w.format.nSamplesPerSec);
         EXPECT_EQ(16, w.format.wBitsPerSample);
-        std::vector<uint8_t> source = WavData(Fixture(std::string(e.source) + ".wav"));
+        std::vector<uint8_t> source = WavData(FixturePath(std::string(e.source) + ".wav"));
         EXPECT_EQ(source.size(), w.data.size()) << "the source's length, to the sample";
         Difference vsSource = Compare(w.data, source);
         EXPECT_GT(vsSource.snrDb, 20.0) << "aligned with the source at offset 0 (lossy, so only roughly equal)";
-        std::vector<uint8_t> reference = ReadBytes(Fixture(std::string(e.name) + ".ref.raw"));
+        std::vector<uint8_t> reference = ReadBytes(FixturePath(std::string(e.name) + ".ref.raw"));
         if (reference.size() == w.data.size()) {
             Difference d = Compare(w.data, reference);
             EXPECT_LE(d.maxLsb, 2);
@@ -162,7 +138,7 @@ TEST_F(Mp3Test, TagsAreSkippedNotHeard) {
 }
 
 TEST_F(Mp3Test, FormatZeroMakesCdFormatFromA22kMonoFile) {
-    ASSERT_EQ(1, Convert(Fixture("mpeg2_22050.mp3"))) << boxes.Texts();
+    ASSERT_EQ(1, Convert(FixturePath("mpeg2_22050.mp3"))) << boxes.Texts();
     WavFile w = ReadOutput(out + "\\mpeg2_22050.wav");
     ASSERT_TRUE(w.ok);
     EXPECT_EQ(2, w.format.nChannels);
@@ -177,7 +153,7 @@ TEST_F(Mp3Test, CancelLeavesAValidShorterFileAndStopsTheDecoder) {
     CDecodeThread t;
     t.m_pfnFreeSpace = CancelAtSecondStep;
     g_steps = 0;
-    ASSERT_EQ(1, Convert(Fixture("cbr128.mp3"), &t)) << "a cancelled file counts";
+    ASSERT_EQ(1, Convert(FixturePath("cbr128.mp3"), &t)) << "a cancelled file counts";
     WavFile w = ReadOutput(out + "\\cbr128.wav");
     ASSERT_TRUE(w.ok);
     EXPECT_EQ(w.data.size(), w.dataSize);
@@ -186,7 +162,7 @@ TEST_F(Mp3Test, CancelLeavesAValidShorterFileAndStopsTheDecoder) {
     EXPECT_EQ(threadsBefore, ThreadCount()) << "the decoder's thread has ended";
     Batch().stopRequested = 0;
     std::vector<uint8_t> pcm;
-    ASSERT_TRUE(DecodeDirect(Fixture("cbr128.mp3"), &pcm)) << "the host is usable again";
+    ASSERT_TRUE(DecodeDirect(FixturePath("cbr128.mp3"), &pcm)) << "the host is usable again";
     EXPECT_EQ(882000u, pcm.size());
 }
 
@@ -198,9 +174,9 @@ TEST_F(Mp3Test, FilesThatAreNotMp3AreRefusedWithTheMp3Box) {
         {"empty.mp3", {}},
         {"text.mp3", std::vector<uint8_t>(500, 'x')},
         {"noise.mp3", noise},
-        {"wave.mp3", ReadBytes(Fixture("src_stereo_44100.wav"))},
-        {"aac.mp3", ReadBytes(Fixture("tone.aac"))},
-        {"wma.mp3", ReadBytes(Fixture("wmav2_stereo_44100.wma"))},
+        {"wave.mp3", ReadBytes(FixturePath("src_stereo_44100.wav"))},
+        {"aac.mp3", ReadBytes(FixturePath("tone.aac"))},
+        {"wma.mp3", ReadBytes(FixturePath("wmav2_stereo_44100.wma"))},
     };
     for (const auto& f : files) {
         SCOPED_TRACE(f.first);
@@ -217,7 +193,7 @@ TEST_F(Mp3Test, FilesThatAreNotMp3AreRefusedWithTheMp3Box) {
 // Damaged copies of a real file: each must end (refused, or decoded as far as
 // it goes) without a crash or a hang, and leave the host working.
 TEST_F(Mp3Test, DamagedFilesNeverCrashOrHang) {
-    const std::vector<uint8_t> good = ReadBytes(Fixture("vbr.mp3"));
+    const std::vector<uint8_t> good = ReadBytes(FixturePath("vbr.mp3"));
     ASSERT_FALSE(good.empty());
     std::mt19937 random(11);
     auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
@@ -238,12 +214,12 @@ TEST_F(Mp3Test, DamagedFilesNeverCrashOrHang) {
         EXPECT_LT(pcm.size(), 3u * 882000) << "round " << round << ": no runaway output";
     }
     std::vector<uint8_t> pcm;
-    ASSERT_TRUE(DecodeDirect(Fixture("vbr.mp3"), &pcm));
+    ASSERT_TRUE(DecodeDirect(FixturePath("vbr.mp3"), &pcm));
     EXPECT_EQ(882000u, pcm.size());
 }
 
 TEST_F(Mp3Test, ATruncatedFileGivesWhatIsThere) {
-    std::vector<uint8_t> bytes = ReadBytes(Fixture("cbr128.mp3"));
+    std::vector<uint8_t> bytes = ReadBytes(FixturePath("cbr128.mp3"));
     bytes.resize(bytes.size() / 2);
     std::string path = in + "\\half.mp3";
     ASSERT_TRUE(WriteBytes(path, bytes));
@@ -252,7 +228,7 @@ TEST_F(Mp3Test, ATruncatedFileGivesWhatIsThere) {
     WavFile w = ReadOutput(out + "\\half.wav");
     ASSERT_TRUE(w.ok);
     EXPECT_NEAR(441000.0, static_cast<double>(w.data.size()), 441000.0 * 0.05);
-    std::vector<uint8_t> whole = ReadBytes(Fixture("cbr128.ref.raw"));
+    std::vector<uint8_t> whole = ReadBytes(FixturePath("cbr128.ref.raw"));
     whole.resize(w.data.size() - 8192);  // the last frame decoded may differ
     std::vector<uint8_t> start(w.data.begin(), w.data.begin() + static_cast<long>(whole.size()));
     EXPECT_GT(Compare(start, whole).snrDb, 90.0);
@@ -260,18 +236,18 @@ TEST_F(Mp3Test, ATruncatedFileGivesWhatIsThere) {
 
 TEST_F(Mp3Test, LengthAndPositionInMilliseconds) {
     ISndStreamWinAmp& host = SndStream();
-    ASSERT_TRUE(host.Open(Fixture("vbr.mp3").c_str()));
+    ASSERT_TRUE(host.Open(FixturePath("vbr.mp3").c_str()));
     EXPECT_EQ(5000, host.GetLength()) << "exact from the Info frame";
     EXPECT_EQ(2, host.m_nChannels);
     EXPECT_EQ(44100, host.m_nSampleRate);
-    double average = ReadBytes(Fixture("vbr.mp3")).size() * 8 / 5.0;
+    double average = ReadBytes(FixturePath("vbr.mp3")).size() * 8 / 5.0;
     EXPECT_NEAR(average, host.m_nBitrate, average * 0.02) << "a variable rate file reports its average";
     BYTE block[9000];
     while (host.Read(block, sizeof(block)) > 0) {
     }
     EXPECT_EQ(5000, host.GetOutputTime());
     host.Close();
-    ASSERT_TRUE(host.Open(Fixture("cbr320.mp3").c_str()));
+    ASSERT_TRUE(host.Open(FixturePath("cbr320.mp3").c_str()));
     EXPECT_EQ(320000, host.m_nBitrate);
     host.Close();
 }

@@ -9,17 +9,11 @@
 #include "engine/BatchState.h"
 #include "engine/DecodeThread.h"
 #include "engine/EngineMessages.h"
-#include "tests/engine/EngineFixtures.h"
+#include "tests/engine/ConversionTest.h"
 
 using namespace fixtures;
 
 namespace {
-std::string Fixture(const std::string& name) {
-    char cwd[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, cwd);
-    return std::string(cwd) + "\\..\\..\\fixtures\\" + name;
-}
-
 CFileReadStream* OpenStream(const std::string& path, HRESULT* status = nullptr) {
     auto* s = new CFileReadStream();
     HRESULT hr = s->Open(path.c_str());
@@ -166,7 +160,7 @@ class WmaReaderFiles : public ::testing::TestWithParam<WmaCase> {};
 // within 8192 frames; after alignment the decodes agree to about 82 dB SNR.
 TEST_P(WmaReaderFiles, DecodesLikeTheReferenceDecoder) {
     WmaCase c = GetParam();
-    Decoded d = DecodeAll(Fixture(std::string(c.name) + ".wma"));
+    Decoded d = DecodeAll(FixturePath(std::string(c.name) + ".wma"));
     ASSERT_EQ(kWmaReady, d.open);
     EXPECT_EQ(WAVE_FORMAT_PCM, d.format.wFormatTag);
     EXPECT_EQ(c.channels, d.format.nChannels);
@@ -177,7 +171,7 @@ TEST_P(WmaReaderFiles, DecodesLikeTheReferenceDecoder) {
     EXPECT_GE(d.percents.back(), 95u);
     EXPECT_LE(d.percents.back(), 101u);
 
-    std::vector<uint8_t> ref = ReadBytes(Fixture(std::string(c.name) + ".ref.raw"));
+    std::vector<uint8_t> ref = ReadBytes(FixturePath(std::string(c.name) + ".ref.raw"));
     ASSERT_FALSE(ref.empty());
     double frames = static_cast<double>(d.pcm.size()) / (2 * c.channels);
     double refFrames = static_cast<double>(ref.size()) / (2 * c.channels);
@@ -209,17 +203,17 @@ INSTANTIATE_TEST_SUITE_P(Files, WmaReaderFiles,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WmaReaderFailures, BadFilesAndStreamsAreRefused) {
-    EXPECT_EQ(kWmaOpenFailed, DecodeAll(Fixture("text.wma")).open);
+    EXPECT_EQ(kWmaOpenFailed, DecodeAll(FixturePath("text.wma")).open);
     EXPECT_EQ(kWmaOpenFailed, DecodeAll("HTTP://example/a.wma").open);
     EXPECT_EQ(kWmaOpenFailed, DecodeAll("http://example/a.wma").open);
-    EXPECT_EQ(kWmaOpenFailed, DecodeAll(Fixture("no such file.wma")).open);
-    Decoded truncated = DecodeAll(Fixture("truncated.wma"));
+    EXPECT_EQ(kWmaOpenFailed, DecodeAll(FixturePath("no such file.wma")).open);
+    Decoded truncated = DecodeAll(FixturePath("truncated.wma"));
     EXPECT_TRUE(truncated.open != kWmaReady || truncated.pcm.size() < 176400)
         << "a cut file gives what it holds at most";
 }
 
 TEST(WmaReaderFailures, AFileWithoutAudioOpensButHasNoSoundFormat) {
-    Decoded d = DecodeAll(Fixture("video_only.wma"));
+    Decoded d = DecodeAll(FixturePath("video_only.wma"));
     EXPECT_EQ(kWmaReady, d.open);
     EXPECT_TRUE(d.pcm.empty());
 }
@@ -228,7 +222,7 @@ TEST(WmaReaderFailures, ComInTheWrongApartmentIsReportedAsResultOne) {
     int result = -9;
     std::thread worker([&] {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        result = WmaOpen(Fixture("wmav2_stereo_44100.wma").c_str());
+        result = WmaOpen(FixturePath("wmav2_stereo_44100.wma").c_str());
         CoUninitialize();
     });
     worker.join();
@@ -264,7 +258,7 @@ protected:
 }  // namespace
 
 TEST_F(WmaConvert, AWmaFileBecomesACdFormatWav) {
-    ASSERT_EQ(1, Convert(Fixture("wmav2_mono_22050.wma"))) << boxes.Texts();
+    ASSERT_EQ(1, Convert(FixturePath("wmav2_mono_22050.wma"))) << boxes.Texts();
     WavFile w = ReadOutput(out + "\\wmav2_mono_22050.wav");
     ASSERT_TRUE(w.ok);
     EXPECT_EQ(2, w.format.nChannels);
@@ -274,14 +268,14 @@ TEST_F(WmaConvert, AWmaFileBecomesACdFormatWav) {
 }
 
 TEST_F(WmaConvert, TheThreeMessages) {
-    std::string text = Fixture("text.wma");
+    std::string text = FixturePath("text.wma");
     EXPECT_EQ(0, Convert(text));
     ASSERT_EQ(1u, boxes.Count());
     EXPECT_EQ(text + " is not a correct wma file!Or the file was protected by Digital Rights Management(DRM)!",
               boxes.Calls()[0].text);
     EXPECT_EQ("Error", boxes.Calls()[0].caption);
 
-    std::string video = Fixture("video_only.wma");
+    std::string video = FixturePath("video_only.wma");
     EXPECT_EQ(0, Convert(video));
     ASSERT_EQ(2u, boxes.Count());
     EXPECT_EQ("There is some error when I read the head of " + video, boxes.Calls()[1].text);
@@ -293,7 +287,7 @@ TEST_F(WmaConvert, TheThreeMessages) {
     int result = -9;
     std::thread worker([&] {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        result = Convert(Fixture("wmav2_stereo_44100.wma"));
+        result = Convert(FixturePath("wmav2_stereo_44100.wma"));
         CoUninitialize();
     });
     worker.join();
@@ -309,7 +303,7 @@ TEST_F(WmaConvert, CancelMidFileKeepsAShorterValidFile) {
     CDecodeThread thread;
     g_samples = 0;
     thread.m_pfnFreeSpace = &CancelAtFifthSample;
-    ASSERT_EQ(1, Convert(Fixture("wmav2_stereo_44100.wma"), &thread));
+    ASSERT_EQ(1, Convert(FixturePath("wmav2_stereo_44100.wma"), &thread));
     WavFile w = ReadOutput(out + "\\wmav2_stereo_44100.wav");
     ASSERT_TRUE(w.ok);
     EXPECT_GT(w.data.size(), 0u);

@@ -4,7 +4,7 @@
 #include "engine/DecodeThread.h"
 #include "engine/EngineMessages.h"
 #include "engine/PathRules.h"
-#include "tests/engine/EngineFixtures.h"
+#include "tests/engine/ConversionTest.h"
 
 using namespace fixtures;
 
@@ -19,35 +19,14 @@ uint64_t CancelAtSecondStep(const char*) {
     return 32ull << 20;
 }
 
-class ConvertFileTest : public ::testing::Test {
+class ConvertFileTest : public ConversionTest {
 protected:
-    ConvertFileTest()
-        : env("WavoryConvertTest"), folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
-        out = folder.MakeDir("out");
-        in = folder.MakeDir("in");
-        BatchState& b = Batch();
-        memset(b.outputFolder, 0, sizeof(b.outputFolder));
-        strcpy(b.outputFolder, out.c_str());
-        b.stopRequested = 0;
-        b.processedCount = 0;
-        b.totalCount = 1;
-        b.fileChanged = 0;
-    }
-    // A thread object made now reads the settings as they stand.
-    int Convert(const std::string& source, CDecodeThread* custom = nullptr) {
-        CDecodeThread own;
-        CDecodeThread& t = custom ? *custom : own;
-        return t.ConvertFile(GetFileType(source.c_str()), source.c_str());
-    }
+    ConvertFileTest() : ConversionTest("WavoryConvertTest") {}
     std::string WriteWav(const std::string& name, const WAVEFORMATEX& f, const std::vector<uint8_t>& data) {
         std::string path = in + "\\" + name;
         EXPECT_TRUE(WriteBytes(path, CanonicalWav(f, data)));
         return path;
     }
-    EngineApp env;
-    TestFolder folder;
-    std::string in, out;
-    MessageBoxRecorder boxes;
 };
 }  // namespace
 

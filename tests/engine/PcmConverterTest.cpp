@@ -11,18 +11,12 @@
 #include "engine/PathRules.h"
 #include "engine/WavHeader.h"
 #include "tests/engine/AcmPump.h"
-#include "tests/engine/EngineFixtures.h"
+#include "tests/engine/ConversionTest.h"
 
 using namespace fixtures;
 
 namespace {
 const double kPi = 3.14159265358979323846;
-
-std::string Fixture(const std::string& name) {
-    char cwd[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, cwd);
-    return std::string(cwd) + "\\..\\..\\fixtures\\" + name;
-}
 
 std::vector<double> Channel(const std::vector<uint8_t>& pcm16, int channels, int channel) {
     std::vector<double> v;
@@ -77,54 +71,38 @@ BOOL CALLBACK ListFormat(HACMDRIVERID, LPACMFORMATDETAILSA d, DWORD_PTR user, DW
     return TRUE;
 }
 
-class PcmConverterTest : public ::testing::Test {
+class PcmConverterTest : public ConversionTest {
 protected:
-    PcmConverterTest()
-        : env("WavoryPcmTest"), folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
-        out = folder.MakeDir("out");
-        in = folder.MakeDir("in");
-        BatchState& b = Batch();
-        memset(b.outputFolder, 0, sizeof(b.outputFolder));
-        strcpy(b.outputFolder, out.c_str());
-        b.stopRequested = 0;
-        b.processedCount = 0;
-        b.totalCount = 1;
-    }
+    PcmConverterTest() : ConversionTest("WavoryPcmTest") {}
     // Converts a file into the output folder with the current settings.
-    WavFile Convert(const std::string& source) {
-        CDecodeThread thread;
-        EXPECT_EQ(1, thread.ConvertFile(GetFileType(source.c_str()), source.c_str())) << boxes.Texts();
-        std::string name = FileNamePart(source.c_str());
-        return ReadOutput(out + "\\" + name.substr(0, name.rfind('.')) + ".wav");
+    WavFile ConvertToWav(const std::string& source) {
+        EXPECT_EQ(1, Convert(source)) << boxes.Texts();
+        return OutputOf(source);
     }
     std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
         std::string path = in + "\\" + name;
         EXPECT_TRUE(WriteBytes(path, bytes));
         return path;
     }
-    EngineApp env;
-    TestFolder folder;
-    std::string in, out;
-    MessageBoxRecorder boxes;
 };
 }  // namespace
 
 TEST_F(PcmConverterTest, ResamplingKeepsATonePure) {
-    WavFile down = Convert(Write("s48.wav", CanonicalWav(Pcm(2, 48000, 16), Sine16(48000 * 3, 2, 48000))));
+    WavFile down = ConvertToWav(Write("s48.wav", CanonicalWav(Pcm(2, 48000, 16), Sine16(48000 * 3, 2, 48000))));
     ASSERT_TRUE(down.ok);
     EXPECT_EQ(44100u, down.format.nSamplesPerSec);
     for (int c = 0; c < 2; ++c) EXPECT_LT(ThdN(Channel(down.data, 2, c), 44100, 1000), -85.0) << "48 to 44.1 kHz";
 
     env.Set(settings::kFormat, settings::kFormatStored);
     settings::WriteStoredFormat(env.app, Pcm(2, 48000, 16));
-    WavFile up = Convert(Write("s44.wav", CanonicalWav(Pcm(2, 44100, 16), Sine16(44100 * 3, 2, 44100))));
+    WavFile up = ConvertToWav(Write("s44.wav", CanonicalWav(Pcm(2, 44100, 16), Sine16(44100 * 3, 2, 44100))));
     ASSERT_TRUE(up.ok);
     EXPECT_EQ(48000u, up.format.nSamplesPerSec);
     for (int c = 0; c < 2; ++c) EXPECT_LT(ThdN(Channel(up.data, 2, c), 48000, 1000), -85.0) << "44.1 to 48 kHz";
 }
 
 TEST_F(PcmConverterTest, UpsamplingLeavesNoImage) {
-    WavFile w = Convert(Write("s22.wav", CanonicalWav(Pcm(1, 22050, 16), Sine16(22050 * 3, 1, 22050))));
+    WavFile w = ConvertToWav(Write("s22.wav", CanonicalWav(Pcm(1, 22050, 16), Sine16(22050 * 3, 1, 22050))));
     ASSERT_TRUE(w.ok);
     std::vector<double> left = Channel(w.data, 2, 0);
     double tone = LevelDb(left, 44100, 1000), image = LevelDb(left, 44100, 22050 - 1000);
@@ -133,8 +111,8 @@ TEST_F(PcmConverterTest, UpsamplingLeavesNoImage) {
 }
 
 TEST_F(PcmConverterTest, StreamedOutputMatchesSoxsOneShotResample) {
-    WavFile ours = Convert(Fixture("sine48.wav"));
-    std::vector<uint8_t> sox = ReadBytes(Fixture("sine48_sox44100.wav"));
+    WavFile ours = ConvertToWav(FixturePath("sine48.wav"));
+    std::vector<uint8_t> sox = ReadBytes(FixturePath("sine48_sox44100.wav"));
     ASSERT_TRUE(ours.ok);
     ASSERT_GT(sox.size(), 44u);
     sox.erase(sox.begin(), sox.begin() + 44);
@@ -293,11 +271,11 @@ TEST_F(PcmConverterTest, WideAndFloatSourcesBecomeCdFormat) {
     floatFormat.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
     std::vector<std::string> sources = {Write("plain24.wav", CanonicalWav(Pcm(2, 44100, 24), s24)),
                                         Write("plainfloat.wav", CanonicalWav(floatFormat, f32)),
-                                        Fixture("s24_ext.wav"), Fixture("s32_ext.wav"), Fixture("float_ext.wav"),
-                                        Fixture("float_mono.wav")};
+                                        FixturePath("s24_ext.wav"), FixturePath("s32_ext.wav"), FixturePath("float_ext.wav"),
+                                        FixturePath("float_mono.wav")};
     for (const std::string& source : sources) {
         SCOPED_TRACE(source);
-        WavFile w = Convert(source);
+        WavFile w = ConvertToWav(source);
         ASSERT_TRUE(w.ok);
         EXPECT_EQ(2, w.format.nChannels);
         EXPECT_EQ(16, w.format.wBitsPerSample);
