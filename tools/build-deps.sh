@@ -39,6 +39,12 @@ fetch() {
     # dpkg-source would read, so unpack without it once apt has the rest.
     local dsc=${name}_${version#*:}.dsc
     (cd "$CACHE/src" && apt-get source -qq --download-only "$name=$version" >&2) || true
+    if [ ! -f "$CACHE/src/$dsc" ]; then
+      # The package lists may be older than the entries: read them again once.
+      $SUDO apt-get update -qq
+      (cd "$CACHE/src" && apt-get source -qq --download-only "$name=$version" >&2) || true
+    fi
+    [ -f "$CACHE/src/$dsc" ] || { echo "deps: could not fetch the source of $name $version" >&2; exit 1; }
     local f
     for f in $(awk '/^Files:/{on=1;next} /^[^ ]/{on=0} on{print $3}' "$CACHE/src/$dsc"); do
       case $f in
