@@ -183,8 +183,8 @@ int CFileConversion::Run(int type) {
             DWORD inBuffer = leftover + got, produced = 0;
             if (!AcmConvert(inBuffer, &leftover, &produced, last)) break;
             consumed += inBuffer - leftover;
-            // A converter may hold a block back; only a step that takes and gives nothing ends the file.
-            if (produced == 0 && (last || leftover == inBuffer)) break;
+            // A converter may hold samples back, or wait for a whole block: a step that
+            // gives nothing reads on (a full buffer reads 0 bytes, which ends the file).
             if (produced && !WriteBlock(freeSpace, destinationBuffer, produced)) break;
             if (last) break;
             memmove(sourceBuffer, sourceBuffer + inBuffer - leftover, leftover);

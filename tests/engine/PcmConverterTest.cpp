@@ -129,6 +129,16 @@ TEST_F(PcmConverterTest, StreamedOutputMatchesSoxsOneShotResample) {
     RecordProperty("worst_lsb_vs_sox", worst);
 }
 
+TEST_F(PcmConverterTest, APartialFrameAtTheEndLosesNoHeldBackSamples) {
+    // Exactly one source block, then half a frame that a read delivers alone.
+    std::vector<uint8_t> data = Sine16(44100, 2, 48000);
+    data.push_back(0x11);
+    data.push_back(0x22);
+    WavFile w = ConvertToWav(Write("odd.wav", CanonicalWav(Pcm(2, 48000, 16), data)));
+    ASSERT_TRUE(w.ok);
+    EXPECT_EQ((44100ull * 44100 + 24000) / 48000 * 4, w.data.size());
+}
+
 TEST(PcmConverter, BlockSizesDoNotChangeTheResult) {
     std::vector<uint8_t> data = Sine16(48000 * 2 + 77, 2, 48000);
     WAVEFORMATEX from = Pcm(2, 48000, 16), to = Pcm(2, 44100, 16);
