@@ -1,5 +1,6 @@
 #include "Mp3Source.h"
 
+#include "../acmdriver/PcmFormats.h"
 #include "../decoders/SndStreamWinAmp.h"
 #include "Progress.h"
 
@@ -11,12 +12,8 @@ bool CMp3Source::Open(const char* path) {
     ISndStreamWinAmp& host = SndStream();
     m_opened = true;  // Close follows every Open, a failed one too
     if (!host.Open(path)) return false;
-    m_format.wFormatTag = WAVE_FORMAT_PCM;
-    m_format.nChannels = static_cast<WORD>(host.m_nChannels);
-    m_format.nSamplesPerSec = static_cast<DWORD>(host.m_nSampleRate);
-    m_format.wBitsPerSample = 16;
-    m_format.nBlockAlign = static_cast<WORD>(m_format.nChannels * 2);
-    m_format.nAvgBytesPerSec = m_format.nSamplesPerSec * m_format.nBlockAlign;
+    // The decoder's PCM: 16-bit at the file's own rate and channel count.
+    m_format = MakePcm(static_cast<WORD>(host.m_nChannels), static_cast<DWORD>(host.m_nSampleRate), 16);
     return true;
 }
 
