@@ -23,6 +23,27 @@ HWND WaitDialog(int controlId, DWORD notPid = 0) {
     return FindForeignDialog(controlId, skip);
 }
 
+// The visible top-level windows of a process, with their captions and texts:
+// what a failure message needs to say why the program did not react.
+struct FoundWindows {
+    DWORD pid;
+    std::string text;
+};
+BOOL CALLBACK AddWindow(HWND w, LPARAM p) {
+    auto* f = reinterpret_cast<FoundWindows*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == f->pid && IsWindowVisible(w))
+        f->text += "[" + ProgramDriver::Caption(w) + "] " + ProgramDriver::BoxText(w) + " / " +
+                   ProgramDriver::ItemText(w, IDCANCEL) + "\n";
+    return TRUE;
+}
+std::string WindowsOf(DWORD pid) {
+    FoundWindows found{pid, ""};
+    EnumWindows(AddWindow, reinterpret_cast<LPARAM>(&found));
+    return found.text;
+}
+
 class Automation : public ::testing::Test {
 protected:
     Automation() : env("Wavory"), folder("automation") {
@@ -138,7 +159,7 @@ TEST_F(Automation, WhileAttachedCloseHidesAndTheReleaseEndsTheProgram) {
     CHandle process(OpenProcess(SYNCHRONIZE, FALSE, ProcessOf(dialog)));
     ProgramDriver::Click(dialog, IDCANCEL);
     for (int i = 0; i < 300 && IsWindowVisible(dialog); ++i) Sleep(50);
-    EXPECT_FALSE(IsWindowVisible(dialog)) << "hidden, not closed";
+    EXPECT_FALSE(IsWindowVisible(dialog)) << "hidden, not closed; visible:\n" << WindowsOf(ProcessOf(dialog));
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(process, 0)) << "the program stays";
     object.Release();
     EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(process, 10000))

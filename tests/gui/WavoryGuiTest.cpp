@@ -353,4 +353,12 @@ TEST_F(WavoryGui, WithoutTheDecoderLibraryTheDialogSaysSoAndEnds) {
     Answer(box, IDOK);
     EXPECT_TRUE(program.WaitExit(10000)) << "the dialog ended itself";
     EXPECT_FALSE(Exists(out + "\\a.wav")) << "no batch was started";
+    // Every normal start registers its own path as the automation server: the
+    // real program takes that back, or later automation tests would start the copy.
+    ProgramDriver real;
+    ASSERT_TRUE(real.Start("-o"));
+    HWND options = real.FindDialog(IDC_NORMALIZE_LEVEL);
+    ASSERT_NE(nullptr, options);
+    ProgramDriver::Click(options, IDCANCEL);
+    EXPECT_TRUE(real.WaitExit(10000));
 }
