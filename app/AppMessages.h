@@ -26,6 +26,8 @@ inline constexpr char kOutputFolderEmpty[] = "The output folder is empty, please
 inline constexpr char kDecoderMissing[] =
     "Can't load mp3 decode library,please check whether the mjm.dll is installed!";
 inline constexpr char kCancelPrompt[] = "Cancel Conversion?";
+inline constexpr char kCantStartBatch[] =
+    "The conversion can't be started: Windows has not enough resources left. Close some programs and try again.";
 inline constexpr char kSummaryFormat[] = "%d of %d audio file(s) successfully converted!";
 inline constexpr char kStageGathering[] = "Gathering Information...";
 inline constexpr char kStageTotal[] = "Total Progress";

@@ -12,6 +12,12 @@ std::atomic<int> g_playbackEnded{0};
 std::atomic<int> g_playbackStarted{0};
 std::atomic<int> g_outputOpened{0};
 std::atomic<int> g_bitrate{ISndStreamWinAmp::kDefaultBitrate};
+// The end-of-file notice is posted and carries nothing, so a late one can arrive
+// after its file was closed and the next one opened. A player tells the end only
+// once its output reports nothing more playing; a notice counts only when that
+// has happened for the file open now.
+std::atomic<unsigned> g_fileSerial{0};
+std::atomic<unsigned> g_drainedSerial{~0u};
 OutputFormat g_outputFormat;
 Out_Module g_outModule{};
 
@@ -31,7 +37,11 @@ int OutOpen(int samplerate, int numchannels, int bitspersamp, int bufferlenms, i
 }
 int OutWrite(char* buf, int len) { return g_ring.Write(buf, len, g_endEvent); }
 int OutCanWrite() { return g_ring.CanWrite() ? PcmRingBuffer::kSlotBytes : 0; }
-int OutIsPlaying() { return g_ring.IsPlaying() ? 1 : 0; }
+int OutIsPlaying() {
+    if (g_ring.IsPlaying()) return 1;
+    g_drainedSerial = g_fileSerial.load();
+    return 0;
+}
 int OutPause(int pause) { return 1 - pause; }
 
 // Input module callbacks: visualisation and DSP are not wanted.
@@ -146,9 +156,12 @@ void ISndStreamWinAmp::UnloadPlugins() {
 }
 
 void ISndStreamWinAmp::SignalEndOfFile() {
+    if (g_drainedSerial != g_fileSerial) return;  // a late notice of an earlier file
     g_playbackEnded = 1;
     SetEvent(g_endEvent);
 }
+
+void ISndStreamWinAmp::ReleaseReader() { SetEvent(g_endEvent); }
 
 void ISndStreamWinAmp::ResetBuffer() { g_ring.Reset(); }
 
@@ -163,6 +176,7 @@ bool ISndStreamWinAmp::Select(const char* path) {
 }
 
 BOOL ISndStreamWinAmp::Open(const char* path) {
+    ++g_fileSerial;
     g_playbackEnded = 0;
     g_playbackStarted = 0;
     g_outputOpened = 0;

@@ -44,6 +44,9 @@ public:
     void UnloadPlugins();
     // The library's end-of-file message, forwarded by the window it was given.
     void SignalEndOfFile();
+    // Lets a Read that waits for data or for the end notice return (the queued
+    // blocks first), for a reader that is being stopped.
+    void ReleaseReader();
 
     // TRUE once PCM flows and m_nChannels / m_nSampleRate are valid.
     BOOL Open(const char* path);

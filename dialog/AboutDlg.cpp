@@ -6,7 +6,7 @@ namespace {
 const char kHomePage[] = "https://www.wavory.example/";
 }
 
-CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}
+CAboutDlg::CAboutDlg(CWnd* parent) : CDialog(IDD_ABOUTBOX, parent) {}
 
 void CAboutDlg::DoDataExchange(CDataExchange& dx) { DDX_Control(dx, IDC_HOMEPAGE_LINK, m_ctlHomeLink); }
 

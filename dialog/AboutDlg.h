@@ -5,7 +5,7 @@
 
 class CAboutDlg : public CDialog {
 public:
-    CAboutDlg();
+    explicit CAboutDlg(CWnd* parent);
     CHyperLink m_ctlHomeLink;
 
 protected:

@@ -20,21 +20,44 @@
 #include "AboutDlg.h"
 #include "ProgressText.h"
 
-namespace {
-// Starts the first batch once the window is up, so no box comes before it.
-const UINT WM_START_BATCH = WM_USER + 100;
-}  // namespace
-
 CWavoryDlg::CWavoryDlg(CWnd* parent)
     : CDialog(IDD_WAVORY_DIALOG, parent), m_hIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
 CWavoryDlg::~CWavoryDlg() {
     if (m_pAutoProxy) m_pAutoProxy->Attach(nullptr);
+    // The thread reads the sources: they go only after it has ended.
+    StopAndJoinBatch();
     Batch().FreeSources();
 }
 
 void CWavoryDlg::OnProxyReleased() {
-    if (m_hWnd && !IsWindowVisible(m_hWnd)) EndDialog(IDCANCEL);
+    if (!m_hWnd || !m_bHiddenForProxy) return;
+    // Nobody can press Continue on a hidden dialog any more.
+    if (m_bConverting && m_bPaused) {
+        Batch().stopRequested = 1;
+        m_pDecodeThread->Continue();
+    }
+    EndDialogWhenIdle(IDCANCEL);
+}
+
+bool CWavoryDlg::BatchRunning() const { return m_pDecodeThread && m_pDecodeThread->IsRunning(); }
+
+void CWavoryDlg::EndDialogWhenIdle(INT_PTR result) {
+    if (BatchRunning()) {
+        m_bEndPending = true;
+        m_nPendingResult = result;
+        return;
+    }
+    EndDialog(result);
+}
+
+void CWavoryDlg::StopAndJoinBatch() {
+    if (!BatchRunning()) return;
+    Batch().stopRequested = 1;
+    m_pDecodeThread->Continue();
+    // Its end-of-file notice can no longer be dispatched: the reader must not wait for it.
+    SndStream().ReleaseReader();
+    m_pDecodeThread->Join();
 }
 
 BOOL CWavoryDlg::OnInitDialog() {
@@ -89,7 +112,12 @@ void CWavoryDlg::StartBatch() {
     m_pDecodeThread.reset();  // the previous batch's thread has ended
     m_pDecodeThread = std::make_unique<CDecodeThread>();
     m_pDecodeThread->m_pOwnerWnd = this;
-    m_pDecodeThread->CreateThread();
+    if (!m_pDecodeThread->CreateThread()) {
+        m_pDecodeThread.reset();
+        AppMessageBox(m_hWnd, msg::kCantStartBatch, msg::kCaptionError, MB_OK | MB_ICONERROR);
+        ShowFinished();
+        return;
+    }
     SetDlgItemText(IDC_STAGE, msg::kStageGathering);
     SetDlgItemText(IDC_FOLDERS, "");
     SetDlgItemText(IDC_FILE_NAME, "");
@@ -143,6 +171,9 @@ bool CWavoryDlg::OnUserMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
     case WM_DECODER_EOF:
         OnDecoderEof();
         return true;
+    case WM_BATCH_ENDED:
+        OnBatchEnded();
+        return true;
     default:
         return false;
     }
@@ -152,19 +183,30 @@ void CWavoryDlg::OnDecoderEof() { SndStream().SignalEndOfFile(); }
 
 void CWavoryDlg::OnGatheringDone() { SetDlgItemText(IDC_STAGE, msg::kStageTotal); }
 
-void CWavoryDlg::OnConversionDone() {
-    BatchState& batch = Batch();
+void CWavoryDlg::ShowFinished() {
     m_bConverting = 0;
     SetDlgItemText(IDC_PAUSE, msg::kOpen);
     SetDlgItemText(IDCANCEL, msg::kClose);
     HWND animation = GetDlgItem(IDC_ANIMATE);
     Animate_Seek(animation, 0);
     Animate_Stop(animation);
-    batch.FreeSources();
+    Batch().FreeSources();
     if (m_nTimer) {
         KillTimer(m_hWnd, m_nTimer);
         m_nTimer = 0;
     }
+}
+
+void CWavoryDlg::OnBatchEnded() {
+    // Posted as the thread's last act: it is ending, and touches nothing of ours.
+    if (m_pDecodeThread) m_pDecodeThread->Join();
+    if (m_bConverting) ShowFinished();  // stopped while gathering, or failed on the way
+    if (m_bEndPending) EndDialog(m_nPendingResult);
+}
+
+void CWavoryDlg::OnConversionDone() {
+    BatchState& batch = Batch();
+    ShowFinished();
     SetProgress();
     // A batch shorter than a timer tick would otherwise end with empty labels.
     ShowNames();
@@ -244,11 +286,15 @@ bool CWavoryDlg::ChooseSourcesAndFolder() {
 void CWavoryDlg::WaitForStop() {
     HANDLE waits[2] = {Batch().stoppedEvent.Get(), m_pDecodeThread->m_hThread};
     for (;;) {
-        DWORD r = MsgWaitForMultipleObjects(2, waits, FALSE, INFINITE, QS_POSTMESSAGE | QS_SENDMESSAGE);
+        DWORD r = MsgWaitForMultipleObjects(2, waits, FALSE, INFINITE,
+                                            QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT | QS_TIMER);
         if (r == WAIT_OBJECT_0 || r == WAIT_OBJECT_0 + 1 || r == WAIT_FAILED) return;
-        // Only the decoder's end-of-file notice is served meanwhile; the rest waits.
+        // The decoder's end-of-file notice, painting and the progress timer are
+        // served meanwhile; input and the rest wait until the thread has stopped.
         MSG m;
         while (PeekMessageA(&m, m_hWnd, WM_DECODER_EOF, WM_DECODER_EOF, PM_REMOVE)) DispatchMessageA(&m);
+        while (PeekMessageA(&m, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) DispatchMessageA(&m);
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageA(&m);
     }
 }
 
@@ -268,11 +314,11 @@ void CWavoryDlg::OnCancel() {
         WaitForStop();
         m_bCancelling = false;
     }
-    if (CanExit()) EndDialog(IDCANCEL);
+    if (CanExit()) EndDialogWhenIdle(IDCANCEL);
 }
 
 void CWavoryDlg::OnOK() {
-    if (CanExit()) EndDialog(IDOK);
+    if (CanExit()) EndDialogWhenIdle(IDOK);
 }
 
 bool CWavoryDlg::OnClose() {
@@ -282,19 +328,27 @@ bool CWavoryDlg::OnClose() {
 
 bool CWavoryDlg::CanExit() {
     if (m_pAutoProxy) {
+        m_bHiddenForProxy = true;
         ShowWindow(SW_HIDE);
         return false;
     }
     return true;
 }
 
-void CWavoryDlg::OnOption() { ShowOptionsDialog(nullptr); }
+// A dialog box is shown by its modal loop the first time its queue runs empty
+// (under Wine even when it is visible already); a Close that came before that
+// moment must not be undone by it.
+void CWavoryDlg::OnWindowPosChanging(WINDOWPOS& pos) {
+    if (m_bHiddenForProxy) pos.flags &= ~SWP_SHOWWINDOW;
+}
+
+void CWavoryDlg::OnOption() { ShowOptionsDialog(this); }
 
 void CWavoryDlg::OnHelp() { OpenHelpTopic("::/HowtoConvert.htm"); }
 
 bool CWavoryDlg::OnSysCommand(UINT id, LPARAM) {
     if ((id & 0xFFF0) != IDM_ABOUTBOX) return false;
-    CAboutDlg about;
+    CAboutDlg about(this);
     about.DoModal();
     return true;
 }
@@ -316,6 +370,8 @@ bool CWavoryDlg::OnPaint() {
 HCURSOR CWavoryDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hIcon); }
 
 void CWavoryDlg::OnDestroy() {
+    // Only an end forced past the rules (an exception) leaves a batch running here.
+    StopAndJoinBatch();
     SndStream().UnloadPlugins();
     if (m_nTimer) {
         KillTimer(m_hWnd, m_nTimer);

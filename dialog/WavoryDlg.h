@@ -24,7 +24,8 @@ public:
     int m_nTimerTicks = 0;
     CWavoryDlgAutoProxy* m_pAutoProxy = nullptr;
 
-    // The automation client let go: a hidden dialog then ends the program.
+    // The automation client let go: a hidden dialog then ends the program, once
+    // its batch has finished (a paused one is stopped at its next safe point).
     void OnProxyReleased();
 
 protected:
@@ -40,16 +41,26 @@ protected:
     bool OnPaint() override;
     HCURSOR OnQueryDragIcon() override;
     void OnDestroy() override;
+    void OnWindowPosChanging(WINDOWPOS& pos) override;
 
     void OnDecoderEof();
     void OnGatheringDone();
     void OnConversionDone();
+    void OnBatchEnded();
     void OnPauseOrOpen();
     void OnOption();
     void OnHelp();
 
 private:
     void StartBatch();
+    // The Finished state without sound or summary: for a batch that could not
+    // start, or that ended without its converting pass.
+    void ShowFinished();
+    bool BatchRunning() const;
+    // Ends the dialog now, or, while a batch runs, as soon as it has ended.
+    void EndDialogWhenIdle(INT_PTR result);
+    // Last resort for an end under a live batch: stop it and wait for its thread.
+    void StopAndJoinBatch();
     bool ChooseSourcesAndFolder();
     bool CanExit();
     void WaitForStop();
@@ -60,4 +71,7 @@ private:
 
     bool m_bShownOnce = false;
     bool m_bCancelling = false;
+    bool m_bHiddenForProxy = false;  // hidden by Close while a client holds the program
+    bool m_bEndPending = false;
+    INT_PTR m_nPendingResult = IDCANCEL;
 };

@@ -46,6 +46,23 @@ WAVEFORMATEX TargetFormat(const WAVEFORMATEX& source) {
     }
 }
 
+// Closes the one conversion stream on every way out of a file, an exception's too.
+class CAcmStreamCloser {
+public:
+    explicit CAcmStreamCloser(DWORD destinationSize) : m_destinationSize(destinationSize) {}
+    ~CAcmStreamCloser() { Close(); }
+    CAcmStreamCloser(const CAcmStreamCloser&) = delete;
+    CAcmStreamCloser& operator=(const CAcmStreamCloser&) = delete;
+    void Close() {
+        if (m_open) AcmCloseStream(kAcmSourceBufferSize, m_destinationSize);
+        m_open = false;
+    }
+
+private:
+    DWORD m_destinationSize;
+    bool m_open = true;
+};
+
 // The temporary file beside the output; deleted unless committed.
 class CTempOutput {
 public:
@@ -82,6 +99,7 @@ private:
     bool NameOutput();
     bool CreateOutput();
     bool WriteHeader(uint32_t dataSize);
+    void CopyBlocks(BYTE* sourceBuffer, const BYTE* destinationBuffer);
     bool WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block, DWORD produced);
     void StopForFullDisk();
     void Normalize();
@@ -141,6 +159,8 @@ int CFileConversion::Run(int type) {
         return 0;
     }
     if (!CreateOutput()) return 0;
+    // A Cancel confirmed while the overwrite question was up: this file is not started.
+    if (m_batch.stopRequested) return 0;
     PathBuffer outputFolderName, sourceFolderName;
     GetParentFolderName(m_outputPath, kPathBufferSize, outputFolderName);
 
@@ -168,37 +188,18 @@ int CFileConversion::Run(int type) {
         m_thread.ErrorBox(msg::NotPcm(m_source));
         return 0;
     }
+    CAcmStreamCloser stream(destinationSize);
     m_share = m_thread.m_bVolumeNormalize ? 80 : 100;
     m_batch.filePercent = 0;
     m_batch.PublishNames(m_fileName.c_str(), sourceFolderName, outputFolderName);
 
-    if (!m_batch.stopRequested) {
-        DWORD leftover = 0;
-        uint64_t consumed = 0;
-        CFreeSpaceMonitor freeSpace(m_thread.m_pfnFreeSpace, m_batch.outputFolder);
-        for (;;) {
-            DWORD got = m_reader->Read(sourceBuffer + leftover, kAcmSourceBufferSize - leftover);
-            // The source is exhausted: one last call hands out what the converter holds back.
-            bool last = got == 0;
-            DWORD inBuffer = leftover + got, produced = 0;
-            if (!AcmConvert(inBuffer, &leftover, &produced, last)) break;
-            consumed += inBuffer - leftover;
-            // A converter may hold samples back, or wait for a whole block: a step that
-            // gives nothing reads on (a full buffer reads 0 bytes, which ends the file).
-            if (produced && !WriteBlock(freeSpace, destinationBuffer, produced)) break;
-            if (last) break;
-            memmove(sourceBuffer, sourceBuffer + inBuffer - leftover, leftover);
-
-            m_batch.filePercent = m_reader->Percent(consumed, m_share);
-            m_batch.totalPercent = TotalPercent(m_batch.processedCount, m_batch.totalCount, m_batch.filePercent);
-            m_thread.WaitWhilePaused();
-            if (m_batch.stopRequested) break;
-        }
-    }
-    AcmCloseStream(kAcmSourceBufferSize, destinationSize);
+    // A stop that came before the first block leaves no empty file in an output's place.
+    const bool started = !m_batch.stopRequested;
+    if (started) CopyBlocks(sourceBuffer, destinationBuffer);
+    stream.Close();
     m_reader.reset();
 
-    if (m_diskFull) return 0;
+    if (m_diskFull || !started) return 0;
     bool finished = !m_writeFailed && WriteHeader(static_cast<uint32_t>(m_written));
     finished = m_output.Close() && finished;
     if (!finished) {
@@ -211,6 +212,31 @@ int CFileConversion::Run(int type) {
         return 0;
     }
     return 1;
+}
+
+// Reads, converts and writes block by block until the source is exhausted, a
+// write fails or the batch is stopped.
+void CFileConversion::CopyBlocks(BYTE* sourceBuffer, const BYTE* destinationBuffer) {
+    DWORD leftover = 0;
+    uint64_t consumed = 0;
+    CFreeSpaceMonitor freeSpace(m_thread.m_pfnFreeSpace, m_batch.outputFolder);
+    for (;;) {
+        DWORD got = m_reader->Read(sourceBuffer + leftover, kAcmSourceBufferSize - leftover);
+        // The source is exhausted: one last call hands out what the converter holds back.
+        bool last = got == 0;
+        DWORD inBuffer = leftover + got, produced = 0;
+        if (!AcmConvert(inBuffer, &leftover, &produced, last)) break;
+        consumed += inBuffer - leftover;
+        // A converter may hold samples back, or wait for a whole block: a step that
+        // gives nothing reads on (a full buffer reads 0 bytes, which ends the file).
+        if (produced && !WriteBlock(freeSpace, destinationBuffer, produced)) break;
+        if (last) break;
+        memmove(sourceBuffer, sourceBuffer + inBuffer - leftover, leftover);
+
+        m_batch.filePercent = m_reader->Percent(consumed, m_share);
+        m_batch.totalPercent = TotalPercent(m_batch.processedCount, m_batch.totalCount, m_batch.filePercent);
+        if (!m_thread.SafePoint()) break;
+    }
 }
 
 // Writes one converted block; false ends the file (full disk, failed write, 4 GiB).

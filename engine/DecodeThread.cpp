@@ -29,15 +29,32 @@ CDecodeThread::CDecodeThread()
     Batch().totalCount = 0;
 }
 
+namespace {
+// Announces the end of the batch on every way out, an exception's included, so
+// the dialog never stays "converting" and a Cancel never waits for ever.
+class CBatchEndAnnouncer {
+public:
+    explicit CBatchEndAnnouncer(const CDecodeThread& thread) : m_thread(thread) {}
+    ~CBatchEndAnnouncer() {
+        SetEvent(Batch().stoppedEvent);
+        HWND owner = SafeHwnd(m_thread.m_pOwnerWnd);
+        if (owner) PostMessageA(owner, WM_BATCH_ENDED, 0, 0);
+    }
+    CBatchEndAnnouncer(const CBatchEndAnnouncer&) = delete;
+    CBatchEndAnnouncer& operator=(const CBatchEndAnnouncer&) = delete;
+
+private:
+    const CDecodeThread& m_thread;
+};
+}  // namespace
+
 BOOL CDecodeThread::InitInstance() {
+    CBatchEndAnnouncer announcer(*this);
     BatchState& batch = Batch();
     batch.phase = 0;
     GatherInformation();
     batch.phase = 1;
     if (!StopRequested()) ConvertAll();
-    // Signalled at the end of every batch, so a Cancel confirmed after the batch
-    // ended on its own never waits for ever.
-    SetEvent(batch.stoppedEvent);
     return FALSE;
 }
 
@@ -73,6 +90,13 @@ bool CDecodeThread::IsPaused() const { return WaitForSingleObject(m_running, 0) 
 
 void CDecodeThread::WaitWhilePaused() const {
     if (m_pauseRequested) WaitForSingleObject(m_running, INFINITE);
+}
+
+// A Cancel is confirmed while the thread is held, so the stop request must be
+// read after the hold, not only before it.
+bool CDecodeThread::SafePoint() const {
+    WaitWhilePaused();
+    return !StopRequested();
 }
 
 int CDecodeThread::Box(const std::string& text, const char* caption, UINT type) const {

@@ -20,7 +20,8 @@ public:
     BOOL m_bNotDisplayErrInfo;
     BOOL m_bPromptBefore;
 
-    // Runs the whole batch, then lets the thread end.
+    // Runs the whole batch, then lets the thread end. However it ends, the end is
+    // announced: stoppedEvent is set and WM_BATCH_ENDED posted, last of all.
     BOOL InitInstance() override;
     int ExitInstance() override;
 
@@ -45,6 +46,8 @@ private:
     void RunSources(int convert);
     void ConvertEntry(int type, const char* path);
     void WaitWhilePaused() const;
+    // Holds while paused; false when the batch is to stop here.
+    bool SafePoint() const;
     bool StopRequested() const { return Batch().stopRequested.load() != 0; }
     int Box(const std::string& text, const char* caption, UINT type) const;
     void ErrorBox(const std::string& text) const;

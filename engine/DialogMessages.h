@@ -6,3 +6,8 @@
 constexpr UINT WM_GATHERING_DONE = 5000;
 constexpr UINT WM_CONVERSION_DONE = 5001;
 constexpr UINT WM_DECODER_EOF = WM_USER + 2;  // 1026, sent by the decoder library
+// Posted last by every batch, however it ended (done, stopped, or failed on the way):
+// after it the thread touches nothing the dialog owns.
+constexpr UINT WM_BATCH_ENDED = WM_APP + 1;
+// The dialog to itself: start the first batch once the window is up.
+constexpr UINT WM_START_BATCH = WM_APP + 2;

@@ -36,8 +36,7 @@ void CDecodeThread::RunSources(int convert) {
     BatchState& batch = Batch();
     PathBuffer startDirectory;
     bool haveStart = CurrentDirectory(startDirectory);
-    for (int32_t i = 0; i < batch.sourceCount && !StopRequested(); ++i) {
-        WaitWhilePaused();
+    for (int32_t i = 0; i < batch.sourceCount && SafePoint(); ++i) {
         const char* entry = batch.sourcePaths[i];
         DWORD attributes = GetFileAttributesA(entry);
         bool isFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -66,15 +65,14 @@ void CDecodeThread::RunSources(int convert) {
 
 int CDecodeThread::WalkFolder(int convert) {
     BatchState& batch = Batch();
-    if (StopRequested()) return 0;
-    WaitWhilePaused();
+    if (!SafePoint()) return 0;
     PathBuffer here;
     if (!CurrentDirectory(here)) return 0;
     WIN32_FIND_DATAA found;
     CFindHandle listing(FindFirstFileA("*", &found));
     if (!listing.IsValid()) return 0;
     do {
-        WaitWhilePaused();
+        if (!SafePoint()) return 1;
         const char* name = found.cFileName;
         PathBuffer full;
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {

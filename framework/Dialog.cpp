@@ -52,6 +52,7 @@ HCURSOR CDialog::OnQueryDragIcon() { return nullptr; }
 void CDialog::OnShowWindow(bool, UINT) {}
 void CDialog::OnDestroy() {}
 bool CDialog::OnClose() { return false; }
+void CDialog::OnWindowPosChanging(WINDOWPOS&) {}
 bool CDialog::OnUserMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
 bool CDialog::Reflect(HWND control, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -95,6 +96,9 @@ bool CDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         return false;
     case WM_CLOSE:
         return OnClose();
+    case WM_WINDOWPOSCHANGING:
+        OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lp));
+        return false;
     default:
         if (msg >= WM_USER && msg < 0xC000) return OnUserMessage(msg, wp, lp, result);
         return false;

@@ -35,6 +35,8 @@ protected:
     virtual void OnDestroy();
     // The close box and Alt+F4; the default turns them into IDCANCEL.
     virtual bool OnClose();
+    // A move, size or show is about to happen; the dialog may change pos.
+    virtual void OnWindowPosChanging(WINDOWPOS& pos);
     // Messages from WM_USER on (the program's own messages); true when handled.
     virtual bool OnUserMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 

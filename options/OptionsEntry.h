@@ -1,4 +1,5 @@
-// Shows the options dialog, modally, owned by parent (or the main window).
+// Shows the options dialog modally: owned by parent, or, without one, as the
+// program's main window.
 #pragma once
 #include "../framework/Wnd.h"
 

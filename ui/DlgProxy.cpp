@@ -38,6 +38,9 @@ public:
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
+        // One object a process: a second one on a factory kept by a client would
+        // leave two proxies that believe they hold the one dialog.
+        if (CWavoryDlgAutoProxy::Current()) return CLASS_E_CLASSNOTAVAILABLE;
         auto* proxy = new (std::nothrow) CWavoryDlgAutoProxy();
         if (!proxy) return E_OUTOFMEMORY;
         HRESULT hr = proxy->QueryInterface(riid, ppv);

@@ -11,9 +11,7 @@
 
 CHyperLink::CHyperLink() = default;
 
-CHyperLink::~CHyperLink() {
-    if (m_tipLink) DestroyWindow(m_tipLink);
-}
+CHyperLink::~CHyperLink() = default;
 
 void CHyperLink::SetLinkUrl(const char* url) {
     m_strLinkUrl = url ? url : "";
@@ -75,6 +73,12 @@ bool CHyperLink::OnReflectedMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result
 }
 
 LRESULT CHyperLink::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_DESTROY) {
+        // The tooltip is owned by the dialog, which destroys its owned windows
+        // before its controls: it may be gone already.
+        if (m_tipLink && IsWindow(m_tipLink)) DestroyWindow(m_tipLink);
+        m_tipLink = nullptr;
+    }
     if (msg == WM_SETCURSOR && m_hLinkCursor) {
         SetCursor(m_hLinkCursor);
         return TRUE;

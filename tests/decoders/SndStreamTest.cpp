@@ -248,6 +248,18 @@ TEST_F(HostTest, AllBlocksArriveThenTheEndAndNoStop) {
     EXPECT_EQ(0, script->stopCalls) << "the plug-in ended the file itself";
 }
 
+TEST_F(HostTest, ALateEndNoticeOfTheLastFileDoesNotEndTheNextOne) {
+    ASSERT_TRUE(host.Open("a.mp3"));
+    ASSERT_EQ(3u, ReadAll().size());
+    host.Close();
+    script->blocks = 80;  // the writer waits for room, so the ring runs empty now and then
+    ASSERT_TRUE(host.Open("b.mp3"));
+    host.SignalEndOfFile();  // the first file's notice, dispatched only now
+    std::vector<std::vector<BYTE>> blocks = ReadAll();
+    EXPECT_EQ(80u, blocks.size()) << "the second file was cut at block " << blocks.size();
+    EXPECT_EQ(2, eof.Forwarded()) << "one notice for each file";
+}
+
 TEST_F(HostTest, CloseDuringAFileStopsThePluginOnce) {
     script->blocks = 1000;
     ASSERT_TRUE(host.Open("a.mp3"));

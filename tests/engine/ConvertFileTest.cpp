@@ -286,13 +286,16 @@ TEST_F(ConvertFileTest, FullDiskForReal) {
     TestFolder::Remove(small + "\\out");
 }
 
-TEST_F(ConvertFileTest, CancelBeforeTheCopyLoopGivesAValidEmptyFileThatCounts) {
+// A stop that comes before the first block starts nothing: no empty file in the
+// place of an existing output, and nothing counted.
+TEST_F(ConvertFileTest, CancelBeforeTheCopyLoopStartsNothing) {
+    env.Set(settings::kPromptBefore, 0);
     std::string src = WriteWav("a.wav", Pcm(2, 44100, 16), Counting(40000));
+    ASSERT_TRUE(WriteBytes(out + "\\a.wav", {1, 2, 3}));
     Batch().stopRequested = 1;
-    EXPECT_EQ(1, Convert(src));
-    WavFile w = ReadOutput(out + "\\a.wav");
-    ASSERT_TRUE(w.ok);
-    EXPECT_EQ(0u, w.dataSize);
+    EXPECT_EQ(0, Convert(src));
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadBytes(out + "\\a.wav"));
+    EXPECT_EQ(1u, FilesIn(out).size()) << "no temporary file left";
 }
 
 TEST_F(ConvertFileTest, ProgressOfAFileWithNoDeclaredSizeStaysZero) {

@@ -25,12 +25,17 @@ public:
     }
     ~OwnerWindow() override { DestroyWindow(m_hWnd); }
     std::vector<UINT> messages;
+    int batchEnded = 0;
 
 private:
     static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         auto* self = reinterpret_cast<OwnerWindow*>(GetWindowLongPtrA(h, GWLP_USERDATA));
         if (self && (msg == WM_GATHERING_DONE || msg == WM_CONVERSION_DONE)) {
             self->messages.push_back(msg);
+            return 0;
+        }
+        if (self && msg == WM_BATCH_ENDED) {
+            ++self->batchEnded;
             return 0;
         }
         return ::DefWindowProcA(h, msg, wp, lp);
@@ -161,9 +166,8 @@ TEST_F(DecodeThreadTest, PauseHoldsTheProgressAndContinueGoesOnFromThere) {
     ASSERT_TRUE(p.thread.CreateThread());
     ASSERT_TRUE(p.WaitPaused());
     EXPECT_TRUE(p.thread.IsPaused());
-    Sleep(50);
     uint32_t held = Batch().filePercent;
-    Sleep(300);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(p.thread.m_hThread, 300)) << "held, not ended";
     EXPECT_EQ(held, Batch().filePercent.load()) << "no progress while paused";
     EXPECT_EQ(3, g_blocks.load()) << "no block converted while paused";
     EXPECT_EQ(15u, held) << "3 of 20 one-second blocks";
@@ -221,4 +225,48 @@ TEST_F(DecodeThreadTest, ABatchWithNothingConvertibleEndsNormally) {
     EXPECT_EQ(0u, Batch().convertedCount.load());
     EXPECT_EQ(100u, Batch().filePercent.load());
     EXPECT_EQ(100, Batch().totalPercent.load());
+}
+
+// The dialog's Cancel holds the thread while it asks. Here the hold comes while
+// the thread shows the first file's error box, so the thread waits between the
+// files; the Yes that follows must not start the next one (whose output exists).
+TEST_F(DecodeThreadTest, ACancelConfirmedBetweenFilesStartsNoFurtherFile) {
+    env.Set(settings::kPromptBefore, 0);
+    std::string bad = folder / "bad.wav";
+    ASSERT_TRUE(WriteBytes(bad, std::vector<uint8_t>(100, 'x')));
+    ASSERT_TRUE(WriteBytes(out + "\\good.wav", {1, 2, 3}));
+    Sources({bad, Wav("good.wav", 1)});
+    CDecodeThread thread;
+    thread.m_pOwnerWnd = &owner;
+    MessageBoxHook previous = SetMessageBoxHook([&](const MessageBoxCall&) {
+        thread.Pause();
+        return IDOK;
+    });
+    ASSERT_TRUE(thread.CreateThread());
+    bool between = PumpUntil([&] { return Batch().processedCount.load() == 1; }, 10000);
+    Batch().stopRequested = 1;
+    thread.Continue();
+    ASSERT_TRUE(between) << "the first file was not done";
+    ASSERT_TRUE(WaitStopped());
+    SetMessageBoxHook(std::move(previous));
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadBytes(out + "\\good.wav")) << "the existing output was replaced";
+    EXPECT_EQ(0u, Batch().convertedCount.load());
+}
+
+namespace {
+uint64_t FailingFreeSpace(const char*) { throw std::bad_alloc(); }
+}  // namespace
+
+// An exception inside the batch still ends it in order: the stop signal, the
+// end message, and no half-written output left behind.
+TEST_F(DecodeThreadTest, AFailureInsideTheBatchStillAnnouncesItsEnd) {
+    Sources({Wav("a.wav", 2)});
+    CDecodeThread thread;
+    thread.m_pOwnerWnd = &owner;
+    thread.m_pfnFreeSpace = &FailingFreeSpace;
+    ASSERT_TRUE(thread.CreateThread());
+    EXPECT_TRUE(WaitStopped()) << "stoppedEvent never set";
+    EXPECT_TRUE(PumpUntil([&] { return owner.batchEnded == 1; })) << "no end message";
+    ASSERT_TRUE(thread.Join(5000));
+    EXPECT_TRUE(FilesIn(out).empty()) << "left behind: " << FilesIn(out).size() << " file(s)";
 }

@@ -76,15 +76,45 @@ protected:
         return object;
     }
     // Picks the file in the server's open-file dialog; returns its conversion dialog.
-    HWND ConvertThroughFileDialog() {
+    HWND StartThroughFileDialog(const std::string& name) {
         HWND files = WaitDialog(1148);
         if (!files) return nullptr;
-        TypeFileNameAndOpen(files, in);
-        Sleep(300);
-        TypeFileNameAndOpen(files, "a.wav");
-        HWND dialog = WaitDialog(IDC_PAUSE);
+        TypeFileNameAndOpen(files, in + "\\" + name);
+        return WaitDialog(IDC_PAUSE);
+    }
+    HWND ConvertThroughFileDialog() {
+        HWND dialog = StartThroughFileDialog("a.wav");
         if (dialog) ProgramDriver::WaitText(dialog, IDC_PAUSE, "Open");
         return dialog;
+    }
+    // A long batch held after its first block: the overwrite question holds the
+    // thread while Pause is pressed, then Yes lets it convert one block.
+    HWND StartPausedBatch() {
+        env.Set(settings::kPromptBefore, 1);
+        EXPECT_TRUE(WriteBytes(in + "\\long.wav", CanonicalWav(Pcm(2, 44100, 16), Tone16(44100 * 30, 2, 44100, 8000))));
+        EXPECT_TRUE(WriteBytes(out + "\\long.wav", {1, 2, 3}));
+        HWND dialog = StartThroughFileDialog("long.wav");
+        if (!dialog) return nullptr;
+        HWND question = FindForeignDialogWithText("is exist!Overwrite it?");
+        if (!question) return nullptr;
+        ProgramDriver::Click(dialog, IDC_PAUSE);
+        if (!ProgramDriver::WaitText(dialog, IDC_PAUSE, "Continue")) return nullptr;
+        ProgramDriver::Click(question, IDYES);
+        bool held = WaitUntil([&] { return ProgramDriver::Position(dialog, IDC_FILE_PROGRESS) == 3; });
+        return held ? dialog : nullptr;
+    }
+    HWND FindForeignDialogWithText(const std::string& part) {
+        HWND found = nullptr;
+        WaitUntil([&] {
+            found = WaitDialog(0xFFFF);
+            return found && ProgramDriver::BoxText(found).find(part) != std::string::npos;
+        });
+        return found;
+    }
+    // The close box: hides the dialog without a prompt while the client holds it.
+    bool CloseBoxHides(HWND dialog) {
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+        return WaitUntil([&] { return !IsWindowVisible(dialog); });
     }
     EngineApp env;
     TestFolder folder;
@@ -158,8 +188,12 @@ TEST_F(Automation, WhileAttachedCloseHidesAndTheReleaseEndsTheProgram) {
     ASSERT_EQ("Open", ProgramDriver::ItemText(dialog, IDC_PAUSE));
     CHandle process(OpenProcess(SYNCHRONIZE, FALSE, ProcessOf(dialog)));
     ProgramDriver::Click(dialog, IDCANCEL);
-    for (int i = 0; i < 300 && IsWindowVisible(dialog); ++i) Sleep(50);
-    EXPECT_FALSE(IsWindowVisible(dialog)) << "hidden, not closed; visible:\n" << WindowsOf(ProcessOf(dialog));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(dialog); }))
+        << "hidden, not closed; visible:\n" << WindowsOf(ProcessOf(dialog));
+    // What the dialog manager's modal loop does the first time its queue runs
+    // empty, which can come after the Close: the dialog must stay hidden.
+    ShowWindow(dialog, SW_SHOWNORMAL);
+    EXPECT_FALSE(IsWindowVisible(dialog)) << "shown again after the Close";
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(process, 0)) << "the program stays";
     object.Release();
     EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(process, 10000))
@@ -173,8 +207,7 @@ TEST_F(Automation, ReleasedWhileVisibleTheDialogWorksAsBefore) {
     HWND dialog = ConvertThroughFileDialog();
     ASSERT_NE(nullptr, dialog);
     CHandle process(OpenProcess(SYNCHRONIZE, FALSE, ProcessOf(dialog)));
-    object.Release();
-    Sleep(500);
+    object.Release();  // returns once the server has taken the release
     EXPECT_TRUE(IsWindowVisible(dialog));
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(process, 0));
     ProgramDriver::Click(dialog, IDCANCEL);
@@ -182,3 +215,56 @@ TEST_F(Automation, ReleasedWhileVisibleTheDialogWorksAsBefore) {
         << "with the back pointer cleared, Close ends the program";
 }
 
+
+// The client lets go while the hidden dialog's batch is paused: nobody can
+// continue it any more, so it stops at its safe point and the program ends.
+TEST_F(Automation, ReleasedWhileHiddenAndPausedTheBatchStopsAndTheProgramEnds) {
+    CComPtr<IDispatch> object = Create();
+    ASSERT_TRUE(object);
+    HWND dialog = StartPausedBatch();
+    ASSERT_NE(nullptr, dialog) << "no batch held after its first block";
+    CHandle process(OpenProcess(SYNCHRONIZE, FALSE, ProcessOf(dialog)));
+    ASSERT_TRUE(CloseBoxHides(dialog));
+    object.Release();
+    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(process, 15000))
+        << "the program did not end; windows:\n" << WindowsOf(ProcessOf(dialog));
+    WavFile w = ReadOutput(out + "\\long.wav");
+    ASSERT_TRUE(w.ok) << "the stopped file is a valid WAV";
+    EXPECT_EQ(w.data.size(), w.dataSize);
+    EXPECT_EQ(176400u, w.data.size()) << "the one block converted before the pause";
+}
+
+// Continued while hidden, then released: the batch finishes before the program ends.
+TEST_F(Automation, ReleasedWhileHiddenAndConvertingTheBatchFinishesFirst) {
+    CComPtr<IDispatch> object = Create();
+    ASSERT_TRUE(object);
+    HWND dialog = StartPausedBatch();
+    ASSERT_NE(nullptr, dialog);
+    CHandle process(OpenProcess(SYNCHRONIZE, FALSE, ProcessOf(dialog)));
+    ASSERT_TRUE(CloseBoxHides(dialog));
+    ProgramDriver::Click(dialog, IDC_PAUSE);
+    ASSERT_TRUE(ProgramDriver::WaitText(dialog, IDC_PAUSE, "Pause")) << "continued";
+    object.Release();
+    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(process, 20000)) << "the program did not end";
+    EXPECT_EQ(30u * 176400, ReadOutput(out + "\\long.wav").data.size()) << "converted to its end";
+}
+
+// A client that keeps the class factory and asks it twice gets one object only:
+// two proxies would each believe they hold the one dialog.
+TEST_F(Automation, ASecondObjectFromAKeptFactoryIsRefused) {
+    CLSID clsid{};
+    ASSERT_EQ(S_OK, CLSIDFromProgID(L"Wavory.Application", &clsid));
+    CComPtr<IClassFactory> factory;
+    ASSERT_EQ(S_OK, CoGetClassObject(clsid, CLSCTX_LOCAL_SERVER, nullptr, IID_IClassFactory, factory.ReceiveVoid()));
+    CComPtr<IDispatch> first, second;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IDispatch, first.ReceiveVoid()));
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, factory->CreateInstance(nullptr, IID_IDispatch, second.ReceiveVoid()));
+    HWND files = WaitDialog(1148);
+    ASSERT_NE(nullptr, files);
+    CHandle process(OpenProcess(SYNCHRONIZE, FALSE, ProcessOf(files)));
+    ProgramDriver::Click(files, IDCANCEL);
+    first.Release();
+    second.Release();
+    factory.Release();
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(process, 10000));
+}

@@ -93,6 +93,22 @@ void TypeFileNameAndOpen(HWND fileDialog, const std::string& text) {
     ProgramDriver::Click(fileDialog, IDOK);
 }
 
+bool OpenFolderInFileDialog(HWND fileDialog, const std::string& folder) {
+    TypeFileNameAndOpen(fileDialog, folder);
+    std::string name = folder.substr(folder.find_last_of('\\') + 1);
+    // The "Look in" box names the folder once the dialog has moved into it.
+    return WaitUntil([&] { return ProgramDriver::ItemText(fileDialog, 1137) == name; });
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (Deadline(start, timeoutMs)) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
 ProgramDriver::~ProgramDriver() {
     if (IsRunning()) {
         TerminateProcess(m_process, 99);

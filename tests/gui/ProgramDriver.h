@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ HWND FindForeignDialog(int controlId, const std::vector<DWORD>& skip = {}, DWORD
 DWORD ProcessOf(HWND window);
 // Types into an open-file dialog's name box and presses Open.
 void TypeFileNameAndOpen(HWND fileDialog, const std::string& text);
+// Opens folder in the open-file dialog and waits until the dialog shows it.
+bool OpenFolderInFileDialog(HWND fileDialog, const std::string& folder);
+// Polls condition every 20 ms until it holds; false when the deadline passed first.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
 class ProgramDriver {
 public:

@@ -1,6 +1,8 @@
 // The real Wavory.exe under Wine and Xvfb, driven as a person would drive it.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "app/AppMessages.h"
 #include "framework/ComPtr.h"
 #include "res/resource.h"
@@ -51,6 +53,19 @@ protected:
     }
     // Answers a box with one of its buttons.
     void Answer(HWND box, int button) { ProgramDriver::Click(box, button); }
+    // Answers a box and waits until it has gone.
+    bool AnswerAndWait(HWND box, int button) {
+        Answer(box, button);
+        return WaitUntil([&] { return !IsWindowVisible(box); });
+    }
+    // A Pause pressed while the overwrite question holds the thread, then Yes:
+    // the thread converts one one-second block of the 30 and holds there.
+    bool PausedAfterOneBlock(HWND dialog, HWND question) {
+        ProgramDriver::Click(dialog, IDC_PAUSE);
+        if (!ProgramDriver::WaitText(dialog, IDC_PAUSE, "Continue")) return false;
+        Answer(question, IDYES);
+        return WaitUntil([&] { return ProgramDriver::Position(dialog, IDC_FILE_PROGRESS) == 3; });
+    }
 
     EngineApp env;
     TestFolder folder;
@@ -94,10 +109,9 @@ TEST_F(WavoryGui, PauseThenCancelAndNoStaysPaused) {
     char cwd[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, cwd);
     ProgramDriver::Screenshot(dialog, std::string(cwd) + "\\..\\..\\screenshot-converting.bmp");
-    ProgramDriver::Click(dialog, IDC_PAUSE);
-    ASSERT_TRUE(ProgramDriver::WaitText(dialog, IDC_PAUSE, "Continue"));
-    Answer(question, IDYES);
-    Sleep(300);
+    ASSERT_TRUE(PausedAfterOneBlock(dialog, question))
+        << "file bar at " << ProgramDriver::Position(dialog, IDC_FILE_PROGRESS) << ", button "
+        << ProgramDriver::ItemText(dialog, IDC_PAUSE);
     int held = ProgramDriver::Position(dialog, IDC_FILE_PROGRESS);
     ProgramDriver::Screenshot(dialog, std::string(cwd) + "\\..\\..\\screenshot-paused.bmp");
 
@@ -105,8 +119,7 @@ TEST_F(WavoryGui, PauseThenCancelAndNoStaysPaused) {
     HWND prompt = program.FindMessageBox("Cancel Conversion?");
     ASSERT_NE(nullptr, prompt);
     EXPECT_EQ("Info", ProgramDriver::Caption(prompt));
-    Answer(prompt, IDNO);
-    Sleep(400);
+    ASSERT_TRUE(AnswerAndWait(prompt, IDNO));
     EXPECT_TRUE(program.IsRunning());
     EXPECT_EQ("Continue", ProgramDriver::ItemText(dialog, IDC_PAUSE)) << "still paused";
     EXPECT_EQ(held, ProgramDriver::Position(dialog, IDC_FILE_PROGRESS)) << "no progress while paused";
@@ -127,10 +140,7 @@ TEST_F(WavoryGui, PauseThenCancelAndYesClosesWithAShorterValidFile) {
     ASSERT_NE(nullptr, dialog);
     HWND question = program.FindMessageBox("is exist!Overwrite it?");
     ASSERT_NE(nullptr, question);
-    ProgramDriver::Click(dialog, IDC_PAUSE);
-    ASSERT_TRUE(ProgramDriver::WaitText(dialog, IDC_PAUSE, "Continue"));
-    Answer(question, IDYES);
-    Sleep(200);
+    ASSERT_TRUE(PausedAfterOneBlock(dialog, question));
     ProgramDriver::Click(dialog, IDCANCEL);
     HWND prompt = program.FindMessageBox("Cancel Conversion?");
     ASSERT_NE(nullptr, prompt);
@@ -160,7 +170,7 @@ TEST_F(WavoryGui, OpenThenCancellingTheFileDialogStaysFinished) {
     HWND files = program.FindDialog(1148);  // the open-file dialog's name box
     ASSERT_NE(nullptr, files);
     ProgramDriver::Click(files, IDCANCEL);
-    Sleep(300);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(files); })) << "the file dialog stayed";
     EXPECT_TRUE(program.MessageBoxes().empty());
     EXPECT_EQ("Open", ProgramDriver::ItemText(dialog, IDC_PAUSE));
     EXPECT_EQ("Close", ProgramDriver::ItemText(dialog, IDCANCEL));
@@ -220,8 +230,7 @@ TEST_F(WavoryGui, FileDialogModeConvertsTheChosenFiles) {
     ASSERT_TRUE(program.Start(""));
     HWND files = program.FindDialog(1148);
     ASSERT_NE(nullptr, files);
-    TypeFileNameAndOpen(files, in);  // to the folder first
-    Sleep(300);
+    ASSERT_TRUE(OpenFolderInFileDialog(files, in)) << "Look in: " << ProgramDriver::ItemText(files, 1137);
     TypeFileNameAndOpen(files, "\"a.wav\" \"b.wav\"");
     HWND dialog = program.FindDialog(IDC_PAUSE);
     ASSERT_NE(nullptr, dialog);
@@ -242,8 +251,7 @@ TEST_F(WavoryGui, ASelectionThatDoesNotFitIsTooManyNeverACutPath) {
     ASSERT_TRUE(program.Start(""));
     HWND files = program.FindDialog(1148);
     ASSERT_NE(nullptr, files);
-    TypeFileNameAndOpen(files, in);
-    Sleep(300);
+    ASSERT_TRUE(OpenFolderInFileDialog(files, in)) << "Look in: " << ProgramDriver::ItemText(files, 1137);
     TypeFileNameAndOpen(files, names);
     HWND box = program.FindMessageBox("too many");
     ASSERT_NE(nullptr, box);
@@ -265,9 +273,58 @@ TEST_F(WavoryGui, TheSystemMenuOpensTheAboutBoxWithItsLink) {
     EXPECT_EQ("www.wavory.example", ProgramDriver::ItemText(about, IDC_HOMEPAGE_LINK));
     EXPECT_TRUE(GetWindowLongA(GetDlgItem(about, IDC_HOMEPAGE_LINK), GWL_STYLE) & SS_NOTIFY) << "clickable";
     ProgramDriver::Click(about, IDOK);
-    Sleep(200);
-    EXPECT_EQ(nullptr, program.FindDialog(IDC_HOMEPAGE_LINK, 100));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about); })) << "the About box stayed";
     Close(dialog);
+}
+
+// The options and the About box belong to the conversion dialog: it is disabled
+// while they are up (so they cannot be stacked) and they have no taskbar button.
+TEST_F(WavoryGui, OptionsAndAboutAreOwnedByTheConversionDialog) {
+    HWND dialog = StartList({Wav("a.wav", 1)});
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(WaitFinished(dialog));
+    struct Opener {
+        const char* name;
+        int controlId;
+        std::function<void()> open;
+    };
+    const Opener openers[] = {
+        {"options", IDC_OUTPUT_PATH, [&] { ProgramDriver::Click(dialog, IDC_OPTION); }},
+        {"About box", IDC_HOMEPAGE_LINK, [&] { PostMessageA(dialog, WM_SYSCOMMAND, 16, 0); }},
+    };
+    for (const Opener& o : openers) {
+        o.open();
+        HWND window = program.FindDialog(o.controlId);
+        ASSERT_NE(nullptr, window) << o.name;
+        EXPECT_EQ(dialog, GetWindow(window, GW_OWNER)) << o.name << " owned by " << GetWindow(window, GW_OWNER);
+        EXPECT_FALSE(IsWindowEnabled(dialog)) << "the conversion dialog is disabled under the " << o.name;
+        EXPECT_FALSE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_APPWINDOW) << o.name;
+        ProgramDriver::Click(window, IDCANCEL);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(window); })) << o.name << " stayed";
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(dialog) != FALSE; })) << "enabled again after the " << o.name;
+    }
+    Close(dialog);
+}
+
+// While Cancel waits for the thread (here held by its own error box), the dialog
+// still paints; after Yes no further file is started.
+TEST_F(WavoryGui, WhileCancelWaitsForTheThreadTheDialogRepaints) {
+    std::string bad = in + "\\bad.wav";
+    ASSERT_TRUE(WriteBytes(bad, std::vector<uint8_t>(100, 'x')));
+    HWND dialog = StartList({bad, Wav("b.wav", 1)});
+    ASSERT_NE(nullptr, dialog);
+    HWND error = program.FindMessageBox("bad.wav");
+    ASSERT_NE(nullptr, error) << "the thread's box about the bad file";
+    ProgramDriver::Click(dialog, IDCANCEL);
+    HWND prompt = program.FindMessageBox("Cancel Conversion?");
+    ASSERT_NE(nullptr, prompt);
+    ASSERT_TRUE(AnswerAndWait(prompt, IDYES));
+    InvalidateRect(dialog, nullptr, TRUE);
+    EXPECT_TRUE(WaitUntil([&] { return !GetUpdateRect(dialog, nullptr, FALSE); }, 5000))
+        << "the dialog did not repaint while waiting";
+    Answer(error, IDOK);
+    ASSERT_TRUE(program.WaitExit(10000)) << "the stopped batch ends the program";
+    EXPECT_FALSE(Exists(out + "\\b.wav")) << "no file is started after Yes";
 }
 
 TEST_F(WavoryGui, AWmaFileConvertsEndToEnd) {
