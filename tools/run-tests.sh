@@ -37,23 +37,13 @@ for shot in "$root"/screenshot-*.bmp; do
   [ -f "$shot" ] && command -v convert >/dev/null && convert "$shot" "${shot%.bmp}.png" 2>/dev/null && rm -f "$shot"
 done
 
-passed=0; failed=0; skipped=0
+# Every program ctest knows must have left its results.
+groups=()
 for tree in "$@"; do
-  for name in $(ctest --test-dir "$tree" -N | sed -n 's/^ *Test *#[0-9]*: //p'); do
-    xml="$tree/results/$name.xml"
-    if [ ! -s "$xml" ]; then
-      echo "no results from $name: it crashed, hung or could not start" >&2
-      failed=$((failed + 1)); continue
-    fi
-    head=$(grep -m1 '<testsuites' "$xml")
-    t=$(sed -n 's/.* tests="\([0-9]*\)".*/\1/p' <<<"$head")
-    f=$(sed -n 's/.* failures="\([0-9]*\)".*/\1/p' <<<"$head")
-    e=$(sed -n 's/.* errors="\([0-9]*\)".*/\1/p' <<<"$head")
-    d=$(sed -n 's/.* disabled="\([0-9]*\)".*/\1/p' <<<"$head")
-    s=$(grep -c '<skipped' "$xml")
-    passed=$((passed + t - f - e - d - s)); failed=$((failed + f + e)); skipped=$((skipped + s))
-  done
+  groups+=(--results "$tree/results" $(ctest --test-dir "$tree" -N | sed -n 's/^ *Test *#[0-9]*: //p'))
 done
+read -r passed failed skipped < <(python3 "$here/count-results.py" "${groups[@]}") ||
+  { echo "could not count the test results" >&2; passed=0; failed=1; skipped=0; }
 # A program that ended badly after writing its results still fails the run.
 [ $status -ne 0 ] && [ $failed -eq 0 ] && failed=1
 
