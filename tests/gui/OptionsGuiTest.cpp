@@ -13,6 +13,7 @@ using namespace fixtures;
 namespace {
 class OptionsGui : public ::testing::Test {
 protected:
+    static constexpr const char* kTemplateFormatLabel = "44.1KHz 16bit Stereo";
     OptionsGui() : env("Wavory") { EndStrayPrograms(); }
     ~OptionsGui() override { EndStrayPrograms(); }
     HWND Open() { return Open(program); }
@@ -20,7 +21,15 @@ protected:
         EXPECT_TRUE(run.Start("-o"));
         HWND dialog = run.FindDialog(IDC_NORMALIZE_LEVEL);
         EXPECT_NE(nullptr, dialog) << "the options dialog did not appear";
-        Sleep(100);  // loading happens as the window is shown
+        // Loading happens as the window is shown and writes the format label over the
+        // template's text; the label's text comes back only once loading has returned.
+        std::string label;
+        if (dialog) {
+            EXPECT_TRUE(WaitUntil([&] {
+                label = ProgramDriver::ItemText(dialog, IDC_FORMAT_LABEL);
+                return label != kTemplateFormatLabel;
+            })) << "the settings were not loaded: the format label still says \"" << label << "\"";
+        }
         return dialog;
     }
     static bool Checked(HWND dialog, int id) {
@@ -126,8 +135,12 @@ TEST_F(OptionsGui, AnEmptyFixedFolderKeepsTheDialogAndStoresNothing) {
     EXPECT_EQ("The output folder is empty, please enter the output folder!", ProgramDriver::BoxText(box));
     EXPECT_EQ("Error", ProgramDriver::Caption(box));
     ProgramDriver::Click(box, IDOK);
-    Sleep(200);
-    EXPECT_TRUE(program.IsRunning()) << "the dialog stays open";
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(box); })) << "the message box is still open after its OK";
+    // Reading the caption goes through the dialog's thread, so OK's handling has ended by then.
+    std::string caption = ProgramDriver::Caption(d);
+    EXPECT_TRUE(program.IsRunning() && IsWindowVisible(d))
+        << "the dialog stays open; running " << program.IsRunning() << ", visible " << (IsWindowVisible(d) != 0)
+        << ", caption \"" << caption << "\"";
     EXPECT_FALSE(env.scratch.Exists()) << "not even the check boxes";
     ProgramDriver::Click(d, IDCANCEL);
     EXPECT_TRUE(program.WaitExit(10000));
@@ -151,7 +164,8 @@ TEST_F(OptionsGui, BrowseCancelledChangesNothing) {
     HWND browser = program.FindDialog(0x3741);  // the folder browser's tree
     ASSERT_NE(nullptr, browser);
     ProgramDriver::Click(browser, IDCANCEL);
-    Sleep(300);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(browser); })) << "the folder browser is still open after Cancel";
+    // The browser is gone; reading the box goes through the dialog's thread, after Browse's handling.
     EXPECT_EQ("", ProgramDriver::ItemText(d, IDC_OUTPUT_PATH));
     ProgramDriver::Click(d, IDCANCEL);
     EXPECT_TRUE(program.WaitExit(10000));
@@ -187,9 +201,11 @@ TEST_F(OptionsGui, AChosenFormatThenCdFormatStoresNoneOfTheSix) {
     SendMessageA(formats, CB_SETCURSEL, 1, 0);
     SendMessageA(chooser, WM_COMMAND, MAKEWPARAM(102, CBN_SELCHANGE), reinterpret_cast<LPARAM>(formats));
     ProgramDriver::Click(chooser, IDOK);
-    Sleep(300);
-    std::string label = ProgramDriver::ItemText(d, IDC_FORMAT_LABEL);
-    EXPECT_NE("44.100kHz,16bit,Stereo", label) << "the chooser's format is shown";
+    std::string label;
+    EXPECT_TRUE(WaitUntil([&] {
+        label = ProgramDriver::ItemText(d, IDC_FORMAT_LABEL);
+        return label != "44.100kHz,16bit,Stereo";
+    })) << "the chooser's format is shown; the label still says \"" << label << "\"";
     Press(d, IDC_FORMAT_CD);
     EXPECT_FALSE(Enabled(d, IDC_CHANGE_FORMAT));
     Ok(d);
@@ -237,8 +253,10 @@ TEST_F(OptionsGui, TheFormatChooserListsTheConvertersFormats) {
     EXPECT_TRUE(has("96000 Hz")) << listed;
     EXPECT_EQ(0, std::count(tags.begin(), tags.end(), std::string("IEEE Float"))) << "float is read, not offered";
     ProgramDriver::Click(chooser, IDCANCEL);
-    Sleep(300);
+    // A Cancel posted while the chooser runs would reach the options dialog through the chooser's loop.
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(chooser); })) << "the chooser is still open after Cancel";
     ProgramDriver::Click(d, IDCANCEL);
+    EXPECT_TRUE(program.WaitExit(10000)) << "Cancel did not close the options dialog";
 }
 
 TEST_F(OptionsGui, AHandEditedOutputToShowsNoChoiceAndOkStoresMinusOne) {

@@ -25,6 +25,15 @@ BOOL CALLBACK Collect(HWND hwnd, LPARAM lp) {
 }
 }  // namespace
 
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (Deadline(start, timeoutMs)) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
 std::vector<DWORD> WavoryProcesses() {
     std::vector<DWORD> pids;
     CHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));

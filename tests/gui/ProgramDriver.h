@@ -9,6 +9,9 @@
 
 #include "framework/Handles.h"
 
+// Polls the condition every 20 ms until it holds (true) or the time is up (false).
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+
 // Ids of the running Wavory.exe processes.
 std::vector<DWORD> WavoryProcesses();
 // Ends every Wavory.exe still running, so one test's program never meets the next test.
