@@ -166,6 +166,8 @@ TEST_F(DecodeThreadTest, PauseHoldsTheProgressAndContinueGoesOnFromThere) {
     ASSERT_TRUE(p.thread.CreateThread());
     ASSERT_TRUE(p.WaitPaused());
     EXPECT_TRUE(p.thread.IsPaused());
+    // The block under way when Pause came is finished first.
+    ASSERT_TRUE(PumpUntil([&] { return Batch().filePercent.load() == 15; })) << "at " << Batch().filePercent.load();
     uint32_t held = Batch().filePercent;
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(p.thread.m_hThread, 300)) << "held, not ended";
     EXPECT_EQ(held, Batch().filePercent.load()) << "no progress while paused";

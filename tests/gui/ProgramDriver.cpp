@@ -109,15 +109,6 @@ bool OpenFolderInFileDialog(HWND fileDialog, const std::string& folder) {
     return WaitUntil([&] { return ProgramDriver::ItemText(fileDialog, 1137) == name; });
 }
 
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!condition()) {
-        if (Deadline(start, timeoutMs)) return false;
-        Sleep(20);
-    }
-    return true;
-}
-
 ProgramDriver::~ProgramDriver() {
     if (IsRunning()) {
         TerminateProcess(m_process, 99);

@@ -25,8 +25,6 @@ DWORD ProcessOf(HWND window);
 void TypeFileNameAndOpen(HWND fileDialog, const std::string& text);
 // Opens folder in the open-file dialog and waits until the dialog shows it.
 bool OpenFolderInFileDialog(HWND fileDialog, const std::string& folder);
-// Polls condition every 20 ms until it holds; false when the deadline passed first.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 
 class ProgramDriver {
 public:
