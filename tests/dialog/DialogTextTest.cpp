@@ -37,3 +37,22 @@ TEST(HyperLinkText, ErrorTexts) {
     EXPECT_EQ("Unable to open hyperlink:\n\nThere is no application associated\nwith the given filename extension.",
               OpenErrorText(31));
 }
+
+// The link's tooltip is owned by the dialog, which destroys it with itself: the
+// link must not destroy that handle again when it goes.
+TEST(HyperLinkLife, TheTooltipIsNotDestroyedASecondTimeAfterItsDialog) {
+    HWND dialog = CreateWindowExA(0, "#32770", "", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, dialog);
+    HWND text = CreateWindowExA(0, "STATIC", "www.wavory.example", WS_CHILD | WS_VISIBLE, 0, 0, 150, 12, dialog,
+                                reinterpret_cast<HMENU>(1), nullptr, nullptr);
+    ASSERT_NE(nullptr, text);
+    DWORD error = 0;
+    {
+        CHyperLink link;
+        ASSERT_TRUE(link.SubclassWindow(text));
+        DestroyWindow(dialog);
+        SetLastError(0);
+    }
+    error = GetLastError();
+    EXPECT_EQ(0u, error) << "a call on a window that is gone failed with error " << error;
+}
