@@ -1,8 +1,11 @@
 #include "ProgressText.h"
 
+#include "../engine/FreeSpaceMonitor.h"
+
 #include <cstdio>
 
 std::string FreeSpaceText(uint64_t freeBytes) {
+    if (freeBytes == kFreeSpaceUnknown) return "";
     double megabytes = static_cast<double>(freeBytes / 1048576);
     char text[64];
     if (megabytes > 1024.0)

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-// Whole megabytes; above 1024 of them, gigabytes with one decimal.
+// Whole megabytes; above 1024 of them, gigabytes with one decimal; nothing when unknown.
 std::string FreeSpaceText(uint64_t freeBytes);
 // The first limit characters and "..." when the text is longer.
 std::string CutName(const std::string& name, size_t limit);

@@ -57,8 +57,23 @@ void CWavoryDlg::StopAndJoinBatch() {
     m_pDecodeThread->Continue();
     // Its end-of-file notice can no longer be dispatched: the reader must not wait for it.
     SndStream().ReleaseReader();
-    m_pDecodeThread->Join();
+    HANDLE thread = m_pDecodeThread->m_hThread;
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, 100, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
+        CloseThreadBoxes();
+        MSG m;
+        PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE);  // serves messages sent to this thread
+    }
 }
+
+namespace {
+BOOL CALLBACK AnswerBox(HWND box, LPARAM) {
+    // No, then OK: a question is declined, a notice taken.
+    for (int answer : {IDNO, IDCANCEL, IDOK}) ::PostMessageA(box, WM_COMMAND, answer, 0);
+    return TRUE;
+}
+}  // namespace
+
+void CWavoryDlg::CloseThreadBoxes() const { EnumThreadWindows(m_pDecodeThread->m_nThreadID, &AnswerBox, 0); }
 
 BOOL CWavoryDlg::OnInitDialog() {
     CDialog::OnInitDialog();
@@ -101,7 +116,8 @@ void CWavoryDlg::PlayAnimation(bool play) {
     }
 }
 
-void CWavoryDlg::StartBatch() {
+bool CWavoryDlg::StartBatch() {
+    m_pDecodeThread.reset();  // the previous batch's thread has ended
     BatchState& batch = Batch();
     batch.filePercent = 0;
     batch.totalPercent = 0;
@@ -109,14 +125,14 @@ void CWavoryDlg::StartBatch() {
     batch.stopRequested = 0;
     // Reset before the thread starts: a batch that ends at once must not lose its signal.
     ResetEvent(batch.stoppedEvent);
-    m_pDecodeThread.reset();  // the previous batch's thread has ended
     m_pDecodeThread = std::make_unique<CDecodeThread>();
     m_pDecodeThread->m_pOwnerWnd = this;
+    m_pDecodeThread->m_nBatchSerial = ++m_nBatchSerial;
     if (!m_pDecodeThread->CreateThread()) {
         m_pDecodeThread.reset();
         AppMessageBox(m_hWnd, msg::kCantStartBatch, msg::kCaptionError, MB_OK | MB_ICONERROR);
         ShowFinished();
-        return;
+        return false;
     }
     SetDlgItemText(IDC_STAGE, msg::kStageGathering);
     SetDlgItemText(IDC_FOLDERS, "");
@@ -124,6 +140,7 @@ void CWavoryDlg::StartBatch() {
     m_bConverting = 1;
     PlayAnimation(true);
     m_nTimer = SetTimer(m_hWnd, ID_PROGRESS_TIMER, 100, nullptr);
+    return true;
 }
 
 void CWavoryDlg::SetProgress() {
@@ -156,7 +173,7 @@ void CWavoryDlg::ShowNames() {
     SetDlgItemText(IDC_FOLDERS, FoldersText(names.sourceFolderName, names.outputFolderName).c_str());
 }
 
-bool CWavoryDlg::OnUserMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
+bool CWavoryDlg::OnUserMessage(UINT message, WPARAM wp, LPARAM, LRESULT& result) {
     result = 0;
     switch (message) {
     case WM_GATHERING_DONE:
@@ -172,7 +189,7 @@ bool CWavoryDlg::OnUserMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
         OnDecoderEof();
         return true;
     case WM_BATCH_ENDED:
-        OnBatchEnded();
+        OnBatchEnded(wp);
         return true;
     default:
         return false;
@@ -197,7 +214,8 @@ void CWavoryDlg::ShowFinished() {
     }
 }
 
-void CWavoryDlg::OnBatchEnded() {
+void CWavoryDlg::OnBatchEnded(WPARAM serial) {
+    if (serial != m_nBatchSerial) return;  // an earlier batch's, long joined
     // Posted as the thread's last act: it is ending, and touches nothing of ours.
     if (m_pDecodeThread) m_pDecodeThread->Join();
     if (m_bConverting) ShowFinished();  // stopped while gathering, or failed on the way
@@ -211,6 +229,8 @@ void CWavoryDlg::OnConversionDone() {
     // A batch shorter than a timer tick would otherwise end with empty labels.
     ShowNames();
     if (batch.freeBytes) ShowFreeSpace();
+    // Nobody looks at a dialog that was closed while its batch ran.
+    if (m_bEndPending || m_bHiddenForProxy) return;
     sndPlaySoundA("finish.wav", SND_ASYNC | SND_NODEFAULT);
     const CWinApp* app = AfxGetApp();
     if (app && settings::Read(*app, settings::kDisplayInfo)) {
@@ -239,6 +259,7 @@ bool CWavoryDlg::OnCommand(UINT id, UINT code, HWND) {
 }
 
 void CWavoryDlg::OnPauseOrOpen() {
+    if (m_bEndPending) return;  // the dialog ends with this batch
     if (m_bConverting && !m_bPaused) {
         m_bPaused = 1;
         m_pDecodeThread->Pause();
@@ -249,8 +270,7 @@ void CWavoryDlg::OnPauseOrOpen() {
         m_pDecodeThread->Continue();
         SetDlgItemText(IDC_PAUSE, msg::kPause);
         PlayAnimation(true);
-    } else if (ChooseSourcesAndFolder()) {
-        StartBatch();
+    } else if (ChooseSourcesAndFolder() && StartBatch()) {
         SetDlgItemText(IDC_PAUSE, msg::kPause);
         SetDlgItemText(IDCANCEL, msg::kCancel);
     }
@@ -283,12 +303,14 @@ bool CWavoryDlg::ChooseSourcesAndFolder() {
     return true;
 }
 
+// The thread ends with its batch: its end, not stoppedEvent (set a moment
+// earlier), tells that nothing of the batch is left running.
 void CWavoryDlg::WaitForStop() {
-    HANDLE waits[2] = {Batch().stoppedEvent.Get(), m_pDecodeThread->m_hThread};
+    HANDLE thread = m_pDecodeThread->m_hThread;
     for (;;) {
-        DWORD r = MsgWaitForMultipleObjects(2, waits, FALSE, INFINITE,
+        DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE,
                                             QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT | QS_TIMER);
-        if (r == WAIT_OBJECT_0 || r == WAIT_OBJECT_0 + 1 || r == WAIT_FAILED) return;
+        if (r == WAIT_OBJECT_0 || r == WAIT_FAILED) return;
         // The decoder's end-of-file notice, painting and the progress timer are
         // served meanwhile; input and the rest wait until the thread has stopped.
         MSG m;
@@ -299,7 +321,7 @@ void CWavoryDlg::WaitForStop() {
 }
 
 void CWavoryDlg::OnCancel() {
-    if (m_bCancelling) return;
+    if (m_bCancelling || m_bEndPending) return;
     if (m_bConverting) {
         m_bCancelling = true;
         if (!m_bPaused) m_pDecodeThread->Pause();
@@ -339,7 +361,10 @@ bool CWavoryDlg::CanExit() {
 // (under Wine even when it is visible already); a Close that came before that
 // moment must not be undone by it.
 void CWavoryDlg::OnWindowPosChanging(WINDOWPOS& pos) {
-    if (m_bHiddenForProxy) pos.flags &= ~SWP_SHOWWINDOW;
+    if (!m_bHiddenForProxy) return;
+    pos.flags &= ~SWP_SHOWWINDOW;
+    // Nor taken to the front: keys would go to a window nobody sees.
+    pos.flags |= SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOOWNERZORDER;
 }
 
 void CWavoryDlg::OnOption() { ShowOptionsDialog(this); }

@@ -46,13 +46,14 @@ protected:
     void OnDecoderEof();
     void OnGatheringDone();
     void OnConversionDone();
-    void OnBatchEnded();
+    void OnBatchEnded(WPARAM serial);
     void OnPauseOrOpen();
     void OnOption();
     void OnHelp();
 
 private:
-    void StartBatch();
+    // False when the thread could not be started (the user was told).
+    bool StartBatch();
     // The Finished state without sound or summary: for a batch that could not
     // start, or that ended without its converting pass.
     void ShowFinished();
@@ -61,6 +62,8 @@ private:
     void EndDialogWhenIdle(INT_PTR result);
     // Last resort for an end under a live batch: stop it and wait for its thread.
     void StopAndJoinBatch();
+    // Answers the boxes the decode thread shows, so that it can be joined.
+    void CloseThreadBoxes() const;
     bool ChooseSourcesAndFolder();
     bool CanExit();
     void WaitForStop();
@@ -74,4 +77,5 @@ private:
     bool m_bHiddenForProxy = false;  // hidden by Close while a client holds the program
     bool m_bEndPending = false;
     INT_PTR m_nPendingResult = IDCANCEL;
+    WPARAM m_nBatchSerial = 0;
 };

@@ -163,7 +163,8 @@ void COptionWavDlg::OnOK() {
     }
     if (!settings::Write(app, settings::kOutputTo, m_nOutputTo)) {
         std::string text = "There are some error when you config Output to!\n" + msg::EmailUs();
-        AfxMessageBox(text.c_str(), MB_ICONERROR);
+        const CWinApp* owner = AfxGetApp();
+        AppMessageBox(m_hWnd, text.c_str(), owner ? owner->m_strAppName.c_str() : "", MB_ICONERROR);
     }
     settings::Write(app, settings::kVolumeNormalize, m_bVolumeNormalize);
     if (m_bVolumeNormalize) {

@@ -46,6 +46,8 @@ bool CPlayback::WaitForRoom(int frameBytes, int& room) {
 void CPlayback::Run() {
     const int frameBytes = m_file->Channels() * 2;
     if (m_out->Open(m_rate, m_file->Channels(), 16, -1, -1) < 0) {
+        // The end is told only after the output reported nothing playing, as always.
+        m_out->IsPlaying();
         PostMessageA(m_notify, kPluginEndOfFileMessage, 0, 0);
         return;
     }

@@ -92,8 +92,12 @@ protected:
     HWND StartPausedBatch() {
         env.Set(settings::kPromptBefore, 1);
         EXPECT_TRUE(WriteBytes(in + "\\long.wav", CanonicalWav(Pcm(2, 44100, 16), Tone16(44100 * 30, 2, 44100, 8000))));
+        EXPECT_TRUE(WriteBytes(in + "\\next.wav", CanonicalWav(Pcm(2, 44100, 16), Tone16(44100, 2, 44100, 8000))));
         EXPECT_TRUE(WriteBytes(out + "\\long.wav", {1, 2, 3}));
-        HWND dialog = StartThroughFileDialog("long.wav");
+        HWND files = WaitDialog(1148);
+        if (!files || !OpenFolderInFileDialog(files, in)) return nullptr;
+        TypeFileNameAndOpen(files, "\"long.wav\" \"next.wav\"");
+        HWND dialog = WaitDialog(IDC_PAUSE);
         if (!dialog) return nullptr;
         HWND question = FindForeignDialogWithText("is exist!Overwrite it?");
         if (!question) return nullptr;
@@ -232,6 +236,7 @@ TEST_F(Automation, ReleasedWhileHiddenAndPausedTheBatchStopsAndTheProgramEnds) {
     ASSERT_TRUE(w.ok) << "the stopped file is a valid WAV";
     EXPECT_EQ(w.data.size(), w.dataSize);
     EXPECT_EQ(176400u, w.data.size()) << "the one block converted before the pause";
+    EXPECT_FALSE(Exists(out + "\\next.wav")) << "no file started after the stop";
 }
 
 // Continued while hidden, then released: the batch finishes before the program ends.
@@ -248,6 +253,7 @@ TEST_F(Automation, ReleasedWhileHiddenAndConvertingTheBatchFinishesFirst) {
     object.Release();
     ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(process, 20000)) << "the program did not end";
     EXPECT_EQ(30u * 176400, ReadOutput(out + "\\long.wav").data.size()) << "converted to its end";
+    EXPECT_EQ(176400u, ReadOutput(out + "\\next.wav").data.size()) << "and the batch to its last file";
 }
 
 // A client that keeps the class factory and asks it twice gets one object only:

@@ -191,7 +191,8 @@ HWND ProgramDriver::FindMessageBox(const std::string& part, DWORD timeoutMs) con
 std::string ProgramDriver::Text(HWND window) {
     char text[1024] = {};
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+    // Generous: a loaded machine can keep the program's window thread busy for seconds.
+    SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 10000,
                         &result);
     return text;
 }
