@@ -5,9 +5,11 @@
 #include <cstring>
 
 #include "../acmdriver/PcmConverter.h"
+#include "FormatCheck.h"
 
 namespace {
 struct AcmState {
+    HACMDRIVER driver = nullptr;  // ours, for PCM to PCM
     HACMSTREAM stream = nullptr;
     ACMSTREAMHEADER header{};
     bool prepared = false;
@@ -36,6 +38,8 @@ void FreeLocked(BYTE*& p) {
 void Release() {
     if (g_acm.stream) acmStreamClose(g_acm.stream, 0);
     g_acm.stream = nullptr;
+    if (g_acm.driver) acmDriverClose(g_acm.driver, 0);
+    g_acm.driver = nullptr;
     FreeLocked(g_acm.source);
     FreeLocked(g_acm.destination);
     g_acm.prepared = false;
@@ -45,11 +49,20 @@ void Release() {
 int AcmOpenStream(const WAVEFORMATEX& source, DWORD sourceBufferSize, const WAVEFORMATEX& target,
                   DWORD* destinationBufferSize, BYTE** sourceBuffer, BYTE** destinationBuffer) {
     if (g_acm.stream) return 0;  // one stream at a time
+    if (!IsConsistentFormat(source) || !IsConsistentFormat(target)) return 0;
     InstallPcmConverter();  // at the first stream at the latest
+    // PCM to PCM goes to our converter only: another one the system has may
+    // convert what ours refused, badly or not safely.
+    if (IsPlainPcm(source) && IsPlainPcm(target) &&
+        (!PcmConverterId() || acmDriverOpen(&g_acm.driver, PcmConverterId(), 0) != 0)) {
+        g_acm.driver = nullptr;
+        return 0;
+    }
     // ACM takes non-const formats but does not change them.
     WAVEFORMATEX src = source, dst = target;
-    if (acmStreamOpen(&g_acm.stream, nullptr, &src, &dst, nullptr, 0, 0, ACM_STREAMOPENF_NONREALTIME) != 0) {
+    if (acmStreamOpen(&g_acm.stream, g_acm.driver, &src, &dst, nullptr, 0, 0, ACM_STREAMOPENF_NONREALTIME) != 0) {
         g_acm.stream = nullptr;
+        Release();
         return 0;
     }
     DWORD destinationSize = 0;
@@ -94,6 +107,8 @@ int AcmConvert(DWORD sourceBytes, DWORD* leftover, DWORD* produced, bool end) {
     if (acmStreamConvert(g_acm.stream, &g_acm.header, flags) != 0) return 0;
     // The stream was opened without a callback, so the call has finished on return.
     if (!(g_acm.header.fdwStatus & ACMSTREAMHEADER_STATUSF_DONE)) return 0;
+    // A driver's word on what it used and made is checked against the buffers.
+    if (g_acm.header.cbSrcLengthUsed > sourceBytes || g_acm.header.cbDstLengthUsed > g_acm.header.dwDstUser) return 0;
     *leftover = sourceBytes - g_acm.header.cbSrcLengthUsed;
     *produced = g_acm.header.cbDstLengthUsed;
     return 1;
@@ -110,8 +125,13 @@ int AcmCloseStream(DWORD sourceBufferSize, DWORD destinationBufferSize) {
     if (g_acm.prepared) {
         g_acm.header.cbSrcLength = sourceBufferSize;
         g_acm.header.cbDstLength = destinationBufferSize;
-        if (acmStreamUnprepareHeader(g_acm.stream, &g_acm.header, 0) != 0) return 0;
+        bool unprepared = acmStreamUnprepareHeader(g_acm.stream, &g_acm.header, 0) == 0;
         g_acm.prepared = false;
+        if (!unprepared) {
+            // The stream is closed all the same, or the next file could open none.
+            Release();
+            return 0;
+        }
     }
     Release();
     return 1;

@@ -9,7 +9,8 @@
 constexpr DWORD kAcmSourceBufferSize = 176400;
 
 // Returns 1 when the stream is open and its header prepared, 0 otherwise
-// (and then nothing stays allocated).
+// (and then nothing stays allocated): also for a format whose fields do not
+// agree, and for PCM to PCM when our own converter is not there.
 int AcmOpenStream(const WAVEFORMATEX& source, DWORD sourceBufferSize, const WAVEFORMATEX& target,
                   DWORD* destinationBufferSize, BYTE** sourceBuffer, BYTE** destinationBuffer);
 // Converts the first sourceBytes of the source buffer (whole source blocks only).

@@ -12,7 +12,9 @@ CFileReadStream::~CFileReadStream() {
 }
 
 HRESULT CFileReadStream::Open(const char* path) {
-    m_hFile = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // The same sharing as every other source: a file another program holds open is read all the same.
+    m_hFile = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (m_hFile == INVALID_HANDLE_VALUE) return LastErrorStatus();
     if (GetFileType(m_hFile) != FILE_TYPE_DISK) {
         CloseHandle(m_hFile);

@@ -9,12 +9,26 @@
 #include <vector>
 
 #include "FileReadStream.h"
+#include "FormatCheck.h"
 
 // The format type of a WAVEFORMATEX block; mingw's headers lack it.
 DEFINE_GUID(kFormatWaveFormatEx, 0x05589f81, 0xc356, 0x11ce, 0xbf, 0x01, 0x00, 0xaa, 0x00, 0x55, 0x59, 0x5a);
 
 namespace {
 const HRESULT kAsfNotFound = static_cast<HRESULT>(0xC00D07F0);
+
+// The runtime is loaded when the first WMA file comes, not at start-up: Windows
+// editions without the media features lack it, and WAV and MP3 must work there.
+using CreateSyncReaderProc = HRESULT(WINAPI*)(IUnknown*, DWORD, IWMSyncReader**);
+CreateSyncReaderProc CreateSyncReaderEntry() {
+    static CreateSyncReaderProc entry = [] {
+        HMODULE runtime = LoadLibraryA(kWmaRuntimeLibrary);  // kept for the life of the process
+        return runtime ? reinterpret_cast<CreateSyncReaderProc>(
+                             reinterpret_cast<void*>(GetProcAddress(runtime, "WMCreateSyncReader")))
+                       : nullptr;
+    }();
+    return entry;
+}
 CWmaReader g_wma;
 // CoInitialize succeeded on this thread for the open file.
 bool g_comInitialised = false;
@@ -52,7 +66,9 @@ HRESULT CWmaReader::Open(const char* path) {
     }
     HRESULT hr;
     if (!m_reader) {
-        hr = WMCreateSyncReader(nullptr, 0, m_reader.Receive());
+        CreateSyncReaderProc create = CreateSyncReaderEntry();
+        if (!create) return kWmaRuntimeMissingResult;
+        hr = create(nullptr, 0, m_reader.Receive());
         if (FAILED(hr)) {
             printf("Could not create reader (hr=0x%08x).\n", static_cast<unsigned>(hr));
             return hr;
@@ -212,6 +228,11 @@ HRESULT CWmaReader::Close() {
     m_currentSample.Release();
     if (!m_reader) return S_OK;
     HRESULT hr = m_reader->Close();
+    // The source file is let go with its file, not at the next WMA file.
+    if (m_pFileStream) {
+        m_pFileStream->Release();
+        m_pFileStream = nullptr;
+    }
     if (FAILED(hr)) return hr;
     m_reader.Release();
     return S_OK;
@@ -238,6 +259,9 @@ HRESULT CWmaReader::OutputFormat(WAVEFORMATEX& format) {
         return E_UNEXPECTED;
     memset(&format, 0, sizeof(format));
     memcpy(&format, type->pbFormat, type->cbFormat < sizeof(format) ? type->cbFormat : sizeof(format));
+    // Only the 18 bytes are kept: an extensible block becomes its base format.
+    format.wFormatTag = BaseFormatTag(type->pbFormat, type->cbFormat);
+    format.cbSize = 0;
     return S_OK;
 }
 
@@ -245,7 +269,9 @@ int WmaOpen(const char* path) {
     if (FAILED(CoInitialize(nullptr))) return kWmaComFailed;
     g_comInitialised = true;
     if (FAILED(g_wma.Configure(0, 0, FALSE, TRUE, FALSE, FALSE))) return kWmaConfigRefused;
-    if (FAILED(g_wma.Open(path))) return kWmaOpenFailed;
+    HRESULT opened = g_wma.Open(path);
+    if (opened == kWmaRuntimeMissingResult) return kWmaRuntimeMissing;
+    if (FAILED(opened)) return kWmaOpenFailed;
     if (FAILED(g_wma.Start())) return kWmaStartFailed;
     return kWmaReady;
 }

@@ -13,7 +13,17 @@ struct IWMProfile;
 struct INSSBuffer;
 class CFileReadStream;
 
-enum WmaOpenResult { kWmaReady = 0, kWmaComFailed = 1, kWmaConfigRefused = 2, kWmaOpenFailed = 3, kWmaStartFailed = 4 };
+enum WmaOpenResult {
+    kWmaReady = 0,
+    kWmaComFailed = 1,
+    kWmaConfigRefused = 2,
+    kWmaOpenFailed = 3,
+    kWmaStartFailed = 4,
+    kWmaRuntimeMissing = 5,  // the Windows Media runtime is not on this Windows
+};
+inline constexpr char kWmaRuntimeLibrary[] = "wmvcore.dll";
+// What CWmaReader::Open answers when the runtime could not be loaded.
+inline constexpr HRESULT kWmaRuntimeMissingResult = static_cast<HRESULT>(0x8007007E);  // ERROR_MOD_NOT_FOUND
 
 int WmaOpen(const char* path);
 int WmaGetFormat(WAVEFORMATEX* format);

@@ -1,6 +1,5 @@
-// One source file into one WAV file. The output is written to a temporary file
-// in the output folder and put in place only when the file counts as converted,
-// so a failed conversion never destroys an existing file or leaves a partial one.
+// One source file into one WAV file, written through a temporary file beside
+// the output (TempOutput.h).
 #include <cstring>
 
 #include "../decoders/AcmConvert.h"
@@ -15,6 +14,7 @@
 #include "PathRules.h"
 #include "Progress.h"
 #include "SourceReader.h"
+#include "TempOutput.h"
 #include "WavHeader.h"
 
 namespace {
@@ -63,29 +63,6 @@ private:
     bool m_open = true;
 };
 
-// The temporary file beside the output; deleted unless committed.
-class CTempOutput {
-public:
-    ~CTempOutput() {
-        if (m_path[0]) DeleteFileA(m_path);
-    }
-    bool Create(const char* outputPath) {
-        PathBuffer folder = {};
-        const char* name = FileNamePart(outputPath);
-        memcpy(folder, outputPath, static_cast<size_t>(name - outputPath));
-        if (!folder[0]) strcpy(folder, ".");
-        return GetTempFileNameA(folder, "wvy", 0, m_path) != 0;
-    }
-    const char* Path() const { return m_path; }
-    bool CommitAs(const char* outputPath) {
-        if (!MoveFileExA(m_path, outputPath, MOVEFILE_REPLACE_EXISTING)) return false;
-        m_path[0] = '\0';
-        return true;
-    }
-
-private:
-    char m_path[MAX_PATH] = {};
-};
 }  // namespace
 
 class CFileConversion {
@@ -118,6 +95,7 @@ private:
     uint32_t m_share = 100;
     bool m_diskFull = false;
     bool m_writeFailed = false;
+    bool m_convertFailed = false;
 };
 
 bool CFileConversion::NameOutput() {
@@ -197,9 +175,15 @@ int CFileConversion::Run(int type) {
     const bool started = !m_batch.stopRequested;
     if (started) CopyBlocks(sourceBuffer, destinationBuffer);
     stream.Close();
+    const bool readFailed = m_reader->Failed();
     m_reader.reset();
 
     if (m_diskFull || !started) return 0;
+    // A source cut short by an error is no converted file: the output stays as it was.
+    if (readFailed || m_convertFailed) {
+        m_thread.ErrorBox(readFailed ? msg::CantReadToEnd(m_source) : msg::ConversionFailed(m_source));
+        return 0;
+    }
     bool finished = !m_writeFailed && WriteHeader(static_cast<uint32_t>(m_written));
     finished = m_output.Close() && finished;
     if (!finished) {
@@ -225,7 +209,10 @@ void CFileConversion::CopyBlocks(BYTE* sourceBuffer, const BYTE* destinationBuff
         // The source is exhausted: one last call hands out what the converter holds back.
         bool last = got == 0;
         DWORD inBuffer = leftover + got, produced = 0;
-        if (!AcmConvert(inBuffer, &leftover, &produced, last)) break;
+        if (!AcmConvert(inBuffer, &leftover, &produced, last)) {
+            m_convertFailed = true;
+            break;
+        }
         consumed += inBuffer - leftover;
         // A converter may hold samples back, or wait for a whole block: a step that
         // gives nothing reads on (a full buffer reads 0 bytes, which ends the file).

@@ -5,13 +5,19 @@
 #include "../options/Settings.h"
 #include "DialogMessages.h"
 #include "EngineMessages.h"
+#include "FreeSpaceMonitor.h"
+#include "TempOutput.h"
 
-namespace {
 uint64_t QueryFreeSpace(const char* folder) {
     ULARGE_INTEGER available{};
-    GetDiskFreeSpaceExA(folder, &available, nullptr, nullptr);
+    if (!GetDiskFreeSpaceExA(folder, &available, nullptr, nullptr)) return kFreeSpaceUnknown;
     return available.QuadPart;
 }
+
+namespace {
+// A conversion writes its temporary file all the time; one untouched for an
+// hour was left by a run that was killed.
+constexpr uint64_t kStaleTempAgeMs = 60 * 60 * 1000;
 
 int ReadSetting(const settings::IntSetting& setting) {
     const CWinApp* app = AfxGetApp();
@@ -38,7 +44,7 @@ public:
     ~CBatchEndAnnouncer() {
         SetEvent(Batch().stoppedEvent);
         HWND owner = SafeHwnd(m_thread.m_pOwnerWnd);
-        if (owner) PostMessageA(owner, WM_BATCH_ENDED, 0, 0);
+        if (owner) PostMessageA(owner, WM_BATCH_ENDED, m_thread.m_nBatchSerial, 0);
     }
     CBatchEndAnnouncer(const CBatchEndAnnouncer&) = delete;
     CBatchEndAnnouncer& operator=(const CBatchEndAnnouncer&) = delete;
@@ -67,6 +73,7 @@ void CDecodeThread::GatherInformation() {
 
 void CDecodeThread::ConvertAll() {
     BatchState& batch = Batch();
+    SweepStaleTempOutputs(batch.outputFolder, kStaleTempAgeMs);
     batch.processedCount = 0;
     batch.totalPercent = 0;
     batch.convertedCount = 0;
@@ -89,7 +96,10 @@ void CDecodeThread::Continue() {
 bool CDecodeThread::IsPaused() const { return WaitForSingleObject(m_running, 0) == WAIT_TIMEOUT; }
 
 void CDecodeThread::WaitWhilePaused() const {
-    if (m_pauseRequested) WaitForSingleObject(m_running, INFINITE);
+    if (!m_pauseRequested) return;
+    m_holding = true;
+    WaitForSingleObject(m_running, INFINITE);
+    m_holding = false;
 }
 
 // A Cancel is confirmed while the thread is held, so the stop request must be

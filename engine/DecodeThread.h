@@ -15,6 +15,8 @@ public:
     CDecodeThread();
 
     CWnd* m_pOwnerWnd = nullptr;
+    // Posted with WM_BATCH_ENDED, so the dialog knows which batch ended.
+    WPARAM m_nBatchSerial = 0;
     BOOL m_bVolumeNormalize;
     int m_nNormalizeValue;
     BOOL m_bNotDisplayErrInfo;
@@ -37,6 +39,8 @@ public:
     void Pause();
     void Continue();
     bool IsPaused() const;
+    // True while the thread is held at a safe point by Pause.
+    bool IsHolding() const { return m_holding; }
 
     // Free bytes available to the user in folder; replaceable for tests.
     using FreeSpaceQuery = uint64_t (*)(const char* folder);
@@ -57,4 +61,5 @@ private:
     CHandle m_running;  // manual-reset: set while not paused
     // Checked first at every safe point: waiting on the event costs a system call.
     std::atomic<bool> m_pauseRequested{false};
+    mutable std::atomic<bool> m_holding{false};
 };

@@ -22,8 +22,17 @@ inline std::string NotWma(const std::string& source) {
 }
 inline constexpr char kWmaInitFailed[] =
     "Can't Initialize WMA decoder,reinstall Windows Media Format 9 series carefully!";
+inline constexpr char kWmaRuntimeMissing[] =
+    "Can't convert WMA files: the Windows Media Format runtime (wmvcore.dll) is not installed on this Windows. "
+    "On an N or KN edition of Windows, install the Media Feature Pack.";
 inline std::string WmaHeadError(const std::string& source) {
     return "There is some error when I read the head of " + source;
+}
+inline std::string CantReadToEnd(const std::string& source) {
+    return "There is some error when I read " + source + ", so it is not converted!";
+}
+inline std::string ConversionFailed(const std::string& source) {
+    return "There is some error when I convert " + source + ", so it is not converted!";
 }
 inline std::string CantWrite(const std::string& output) { return "I can't write to " + output; }
 inline std::string NotPcm(const std::string& source) {

@@ -6,6 +6,12 @@
 #include <windows.h>
 #include <cstdint>
 
+// What a failed query gives (a share's root, a drive gone): unknown, not full.
+constexpr uint64_t kFreeSpaceUnknown = UINT64_MAX;
+
+// The bytes available to the user in folder, or kFreeSpaceUnknown.
+uint64_t QueryFreeSpace(const char* folder);
+
 class CFreeSpaceMonitor {
 public:
     using Query = uint64_t (*)(const char* folder);
@@ -23,7 +29,9 @@ public:
         }
         return m_estimate;
     }
-    void Wrote(uint64_t bytes) { m_estimate = bytes < m_estimate ? m_estimate - bytes : 0; }
+    void Wrote(uint64_t bytes) {
+        if (m_estimate != kFreeSpaceUnknown) m_estimate = bytes < m_estimate ? m_estimate - bytes : 0;
+    }
 
 private:
     Query m_query;

@@ -31,6 +31,7 @@ DWORD CMp3Source::Read(BYTE* dst, DWORD room) {
         total = SndStream().Read(dst, room);
         m_ended = total == 0;
     }
+    m_delivered += total;
     return total;
 }
 

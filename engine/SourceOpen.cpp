@@ -49,6 +49,12 @@ std::unique_ptr<ISourceReader> OpenSource(int type, const char* path, SourceOpen
             failure.type = MB_OK;
             failure.gated = false;
             return nullptr;
+        case CWmaSource::kRuntimeMissing:
+            failure.text = msg::kWmaRuntimeMissing;
+            failure.caption = msg::kCaptionInformation;
+            failure.type = MB_OK | MB_ICONERROR;
+            failure.gated = false;
+            return nullptr;
         case CWmaSource::kNotWma:
             ErrorFailure(failure, msg::NotWma(path));
             return nullptr;

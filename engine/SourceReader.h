@@ -16,6 +16,9 @@ public:
     virtual DWORD Read(BYTE* dst, DWORD room) = 0;
     // How far the file has come, scaled to share, once consumed bytes were converted.
     virtual uint32_t Percent(uint64_t consumed, uint32_t share) = 0;
+    // After Read gave 0: the data could not be read to its end, or a source that
+    // is not empty gave no sound at all.
+    virtual bool Failed() const = 0;
 };
 
 // What to tell the user when a source could not be opened.

@@ -5,6 +5,8 @@
 #include <mmreg.h>
 #include <cstdint>
 
+#include "../decoders/FormatCheck.h"
+
 class CBinaryFile;
 
 #pragma pack(push, 1)
@@ -34,11 +36,8 @@ WavHeader MakeWavHeader(const WAVEFORMATEX& format, uint32_t dataSize);
 
 // Reads the header of the file at the stream's start: format (cbSize 0) and the
 // data chunk's declared size; leaves the stream at the first sample byte.
-// Returns 1 on success, 0 when this is not a WAV file it can read.
-// The format tag a "fmt " body stands for: an extensible format whose
-// sub-format is plain PCM or float counts as that base format.
-constexpr size_t kExtensibleFmtSize = 40;
-uint16_t BaseFormatTag(const unsigned char* fmt, size_t size);
+// Returns 1 on success, 0 when this is not a WAV file it can read. An extensible
+// format whose sub-format is plain PCM or float counts as that base format.
 
 int ReadWavHeader(CBinaryFile& stream, WAVEFORMATEX& format, uint32_t& dataSize);
 

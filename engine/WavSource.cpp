@@ -23,6 +23,12 @@ DWORD CWavSource::Read(BYTE* dst, DWORD room) {
     return got;
 }
 
+bool CWavSource::Failed() const {
+    // A real size declared (not 0 or the "unknown" 0xFFFFFFFF) with no sample behind it is a broken file.
+    bool declaredButEmpty = m_declaredSize != 0 && m_declaredSize != 0xFFFFFFFFu && m_bytesToConvert == 0;
+    return m_file.HadError() || declaredButEmpty;
+}
+
 uint32_t CWavSource::Percent(uint64_t consumed, uint32_t share) {
     // A header that declares no size shows no progress, as it always has.
     if (m_declaredSize == 0) return 0;

@@ -12,6 +12,7 @@ public:
     const WAVEFORMATEX& Format() const override { return m_format; }
     DWORD Read(BYTE* dst, DWORD room) override;
     uint32_t Percent(uint64_t consumed, uint32_t share) override;
+    bool Failed() const override;
 
     uint32_t DeclaredDataSize() const { return m_declaredSize; }
     uint64_t BytesToConvert() const { return m_bytesToConvert; }

@@ -15,6 +15,7 @@ CWmaSource::OpenResult CWmaSource::Open(const char* path) {
     int result = WmaOpen(path);
     if (result == kWmaComFailed) return kComFailed;
     m_needsClose = true;
+    if (result == kWmaRuntimeMissing) return kRuntimeMissing;
     if (result != kWmaReady) return kNotWma;
     if (!WmaGetFormat(&m_format)) return kNoFormat;
     return kOpened;
@@ -26,18 +27,21 @@ DWORD CWmaSource::Read(BYTE* dst, DWORD room) {
         WmaReleaseSample();
         DWORD length = 0, percent = 0;
         BYTE* data = nullptr;
-        if (WmaReadSample(&data, &length, &percent) == 1) {
+        int result = WmaReadSample(&data, &length, &percent);
+        if (result == 1) {
             m_data = data;
             m_left = length;
             m_percent = percent;
         } else {
-            m_ended = true;  // the end of the samples, or a reader error
+            m_ended = true;
+            m_failed = result == 0;  // not the end of the samples: the reader failed
         }
     }
     DWORD n = m_left < room ? m_left : room;
     if (n) memcpy(dst, m_data, n);
     m_data += n;
     m_left -= n;
+    m_delivered += n;
     return n;
 }
 

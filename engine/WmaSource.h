@@ -5,17 +5,20 @@
 
 class CWmaSource : public ISourceReader {
 public:
-    enum OpenResult { kOpened, kComFailed, kNotWma, kNoFormat };
+    enum OpenResult { kOpened, kComFailed, kRuntimeMissing, kNotWma, kNoFormat };
     ~CWmaSource() override;
     OpenResult Open(const char* path);
 
     const WAVEFORMATEX& Format() const override { return m_format; }
     DWORD Read(BYTE* dst, DWORD room) override;
     uint32_t Percent(uint64_t consumed, uint32_t share) override;
+    bool Failed() const override { return m_failed || (m_ended && m_delivered == 0); }
 
 private:
     bool m_needsClose = false;
     bool m_ended = false;
+    bool m_failed = false;  // the reader failed before its last sample
+    uint64_t m_delivered = 0;
     WAVEFORMATEX m_format{};
     BYTE* m_data = nullptr;
     DWORD m_left = 0;

@@ -19,6 +19,8 @@ public:
     int64_t Tell() const;
     int64_t Size() const;
     bool Flush();
+    // A read or write failed (not the end of the file).
+    bool HadError() const { return m_fp && ferror(m_fp); }
     // False when buffered data could not be written out.
     bool Close();
 

@@ -7,6 +7,10 @@
 
 #include "Sniff.h"
 
+namespace {
+constexpr long kResyncLimitBytes = 1 << 20;
+}  // namespace
+
 CMp3File::~CMp3File() { Close(); }
 
 void CMp3File::Close() {
@@ -87,6 +91,9 @@ bool CMp3File::Open(const char* path) {
         return false;
     }
     mpg123_param(m_handle, MPG123_FLAGS, MPG123_GAPLESS | MPG123_QUIET | MPG123_SKIP_ID3V2, 0);
+    // Tag editors leave tens of kilobytes of junk before the first frame; a
+    // bound still keeps a file that holds no MP3 at all from being read through.
+    mpg123_param(m_handle, MPG123_RESYNC_LIMIT, kResyncLimitBytes, 0);
     mpg123_format_none(m_handle);
     const long* rates = nullptr;
     size_t rateCount = 0;

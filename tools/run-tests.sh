@@ -9,7 +9,11 @@ here="$(cd "$(dirname "$0")" && pwd)"
 root="$1"; shift
 wine_env "$root"
 small="$(realpath -m "$root")/smalldisk"
-cleanup() { wine_stop; xvfb_stop; mountpoint -q "$small" && umount "$small"; }
+failing="$(realpath -m "$root")/failing"
+failfs_stop() { if mountpoint -q "$failing/mount"; then fusermount3 -u "$failing/mount"; fi; return 0; }
+cleanup() { wine_stop; xvfb_stop; mountpoint -q "$small" && umount "$small"; failfs_stop; }
+# Reads of the failing disk fail from this byte offset on, for this many bytes.
+FAILING_FROM=100000 FAILING_BYTES=100000
 trap cleanup EXIT
 
 # A really full disk for the full-disk test: a tiny tmpfs, where mounting is allowed.
@@ -18,6 +22,18 @@ if mountpoint -q "$small" || mount -t tmpfs -o size=256k tmpfs "$small" 2>/dev/n
   export WAVORY_SMALL_DISK="Z:$(tr / '\\' <<<"$small")"
 else
   echo "note: no small tmpfs could be mounted here; the real full-disk test is skipped" >&2
+fi
+
+# A disk whose reads fail in a window of byte offsets, for the tests of sources
+# that cannot be read to their end: a small FUSE file system of our own.
+mkdir -p "$failing/source" "$failing/mount"
+failfs_stop
+if cc -O2 -Wall -o "$failing/failfs" "$here/failfs/failfs.c" $(pkg-config --cflags --libs fuse3 2>/dev/null) 2>/dev/null &&
+   "$failing/failfs" "$failing/source" "$FAILING_FROM" "$FAILING_BYTES" "$failing/mount" 2>/dev/null; then
+  export WAVORY_FAILING_DISK="Z:$(tr / '\\' <<<"$failing/mount")"
+  export WAVORY_FAILING_SOURCE="Z:$(tr / '\\' <<<"$failing/source")"
+else
+  echo "note: no failing disk could be mounted here; the read-failure tests are skipped" >&2
 fi
 
 bash "$here/make-fixtures.sh" "$root" || { echo "could not make the test fixtures" >&2; exit 1; }

@@ -139,6 +139,23 @@ TEST_F(Mp3Test, TagsAreSkippedNotHeard) {
     EXPECT_EQ(plain.data, tagged.data) << "a 1 MB picture in front, APE and ID3v1 behind";
 }
 
+// Junk that a tag editor left before the first frame is skipped, not refused.
+TEST_F(Mp3Test, JunkBeforeTheFirstFrameIsSkipped) {
+    WavFile plain = ConvertOriginal("cbr128");
+    ASSERT_TRUE(plain.ok);
+    std::mt19937 random(5);
+    for (size_t junkBytes : {size_t{65536}, size_t{300000}}) {
+        std::vector<uint8_t> bytes(junkBytes);
+        for (uint8_t& b : bytes) b = static_cast<uint8_t>(random() % 0xFF);  // never a frame's sync byte
+        std::vector<uint8_t> mp3 = ReadBytes(FixturePath("cbr128.mp3"));
+        bytes.insert(bytes.end(), mp3.begin(), mp3.end());
+        std::string name = "junk" + std::to_string(junkBytes);
+        ASSERT_TRUE(WriteBytes(in + "\\" + name + ".mp3", bytes));
+        ASSERT_EQ(1, Convert(in + "\\" + name + ".mp3")) << junkBytes << " bytes of junk: " << boxes.Texts();
+        EXPECT_EQ(plain.data, ReadOutput(out + "\\" + name + ".wav").data) << junkBytes << " bytes of junk";
+    }
+}
+
 TEST_F(Mp3Test, FormatZeroMakesCdFormatFromA22kMonoFile) {
     ASSERT_EQ(1, Convert(FixturePath("mpeg2_22050.mp3"))) << boxes.Texts();
     WavFile w = ReadOutput(out + "\\mpeg2_22050.wav");

@@ -299,6 +299,21 @@ TEST_F(WmaConvert, TheThreeMessages) {
     EXPECT_TRUE(FilesIn(out).empty()) << "no empty outputs left behind";
 }
 
+// A WMA file is read with the same sharing as the other sources (another
+// program may have it open for writing) and let go as soon as it is done.
+TEST_F(WmaConvert, AFileHeldOpenByAnotherProgramConvertsAndIsLetGoAfterwards) {
+    std::string copy = out + "\\..\\held.wma";
+    ASSERT_TRUE(CopyFileA(FixturePath("wmav2_stereo_44100.wma").c_str(), copy.c_str(), FALSE));
+    {
+        CFileHandle writer(CreateFileA(copy.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(writer.IsValid());
+        EXPECT_EQ(1, Convert(copy)) << boxes.Texts();
+    }
+    EXPECT_TRUE(DeleteFileA(copy.c_str())) << "the source is still held, error " << GetLastError();
+    EXPECT_TRUE(Exists(out + "\\held.wav"));
+}
+
 TEST_F(WmaConvert, CancelMidFileKeepsAShorterValidFile) {
     CDecodeThread thread;
     g_samples = 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "dialog/ProgressText.h"
+#include "engine/FreeSpaceMonitor.h"
 #include "ui/HyperLink.h"
 
 TEST(FreeSpaceText, MegabytesThenGigabytes) {
@@ -12,6 +13,7 @@ TEST(FreeSpaceText, MegabytesThenGigabytes) {
     EXPECT_EQ("1.5GB", FreeSpaceText(1536 * mb));
     EXPECT_EQ("2.0GB", FreeSpaceText(2047 * mb + mb * 9 / 10)) << "megabytes are truncated first";
     EXPECT_EQ("1000.0GB", FreeSpaceText(1000ull * 1024 * mb));
+    EXPECT_EQ("", FreeSpaceText(kFreeSpaceUnknown)) << "a failed query shows no number";
 }
 
 TEST(NameCuts, ThirtyAndSixteenCharacters) {

@@ -3,6 +3,7 @@
 #include "engine/BatchState.h"
 #include "engine/DecodeThread.h"
 #include "engine/EngineMessages.h"
+#include "engine/FreeSpaceMonitor.h"
 #include "engine/PathRules.h"
 #include "tests/engine/ConversionTest.h"
 
@@ -196,6 +197,56 @@ TEST_F(ConvertFileTest, FailedConversionLeavesAnExistingFileUntouchedAndNoPartia
     EXPECT_EQ(1u, FilesIn(out).size());
 }
 
+// Damaged format fields never reach a converter (some abort the process or
+// overrun their buffers on them): each file is refused with the "not a PCM
+// format" box, leaves no output and no temporary file, and does not count.
+TEST_F(ConvertFileTest, DamagedFormatFieldsAreRefusedBeforeAnyConverterSeesThem) {
+    env.Set(settings::kPromptBefore, 0);
+    struct Damage {
+        const char* what;
+        int format;
+        void (*apply)(WAVEFORMATEX&);
+    };
+    const Damage damages[] = {
+        {"a byte rate of 0", settings::kFormatCd, [](WAVEFORMATEX& f) { f.nAvgBytesPerSec = 0; }},
+        {"a byte rate of 0, kept", settings::kFormatOriginal, [](WAVEFORMATEX& f) { f.nAvgBytesPerSec = 0; }},
+        {"a block of 1 for 16-bit stereo", settings::kFormatOriginal, [](WAVEFORMATEX& f) { f.nBlockAlign = 1; }},
+        {"ADPCM with a block of 0", settings::kFormatCd,
+         [](WAVEFORMATEX& f) {
+             f.wFormatTag = WAVE_FORMAT_ADPCM;
+             f.wBitsPerSample = 4;
+             f.nBlockAlign = 0;
+         }},
+        {"a rate of 0", settings::kFormatCd, [](WAVEFORMATEX& f) { f.nSamplesPerSec = 0; }},
+        {"a rate of 4294967295", settings::kFormatOriginal, [](WAVEFORMATEX& f) { f.nSamplesPerSec = 0xFFFFFFFF; }},
+        {"0 channels", settings::kFormatCd, [](WAVEFORMATEX& f) { f.nChannels = 0; }},
+        {"12-bit PCM", settings::kFormatOriginal, [](WAVEFORMATEX& f) { f.wBitsPerSample = 12; }},
+    };
+    for (const Damage& d : damages) {
+        env.Set(settings::kFormat, d.format);
+        WAVEFORMATEX f = Pcm(2, 44100, 16);
+        d.apply(f);
+        std::string src = WriteWav("damaged.wav", f, Counting(40000));
+        size_t before = boxes.Count();
+        EXPECT_EQ(0, Convert(src)) << d.what;
+        ASSERT_EQ(before + 1, boxes.Count()) << d.what << ": " << boxes.Texts();
+        EXPECT_EQ(msg::NotPcm(src), boxes.Calls().back().text) << d.what;
+        EXPECT_TRUE(FilesIn(out).empty()) << d.what << ": " << FilesIn(out).size() << " file(s) left";
+    }
+}
+
+// A hand-edited stored target whose fields disagree is refused the same way.
+TEST_F(ConvertFileTest, AnInconsistentStoredTargetIsRefused) {
+    env.Set(settings::kPromptBefore, 0);
+    env.Set(settings::kFormat, settings::kFormatStored);
+    env.Set(settings::kAvgBytesPerSec, 0);
+    std::string src = WriteWav("a.wav", Pcm(2, 44100, 16), Counting(40000));
+    EXPECT_EQ(0, Convert(src));
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ(msg::NotPcm(src), boxes.Calls()[0].text);
+    EXPECT_TRUE(FilesIn(out).empty());
+}
+
 TEST_F(ConvertFileTest, SourceThatCannotBeOpenedAndOutputThatCannotBeCreated) {
     std::string missing = in + "\\missing.wav";
     EXPECT_EQ(0, Convert(missing));
@@ -270,6 +321,21 @@ TEST_F(ConvertFileTest, LowFreeSpaceStopsTheBatchWithoutWritingTheBlock) {
     EXPECT_EQ(1, Convert(src, &enough));
 }
 
+// A free-space query that fails (a share's root, say) means "unknown": the file
+// converts, no full-disk stop, and the label shows nothing rather than a number.
+TEST_F(ConvertFileTest, AFailedFreeSpaceQueryIsUnknownNotFull) {
+    EXPECT_EQ(kFreeSpaceUnknown, QueryFreeSpace("Q:\\no such drive\\"));
+    EXPECT_NE(kFreeSpaceUnknown, QueryFreeSpace(out.c_str()));
+    std::string src = WriteWav("a.wav", Pcm(2, 44100, 16), Tone16(44100 * 3, 2, 44100, 9000));
+    CDecodeThread thread;
+    g_freeBytes = kFreeSpaceUnknown;
+    thread.m_pfnFreeSpace = &FixedFreeSpace;
+    EXPECT_EQ(1, Convert(src, &thread)) << boxes.Texts();
+    EXPECT_EQ(0u, boxes.Count());
+    EXPECT_EQ(0u, Batch().stopRequested.load());
+    EXPECT_EQ(3u * 176400, ReadOutput(out + "\\a.wav").data.size());
+}
+
 TEST_F(ConvertFileTest, FullDiskForReal) {
     const char* disk = getenv("WAVORY_SMALL_DISK");
     if (!disk || !*disk) GTEST_SKIP() << "no small disk: the test runner could not mount one";
@@ -284,6 +350,37 @@ TEST_F(ConvertFileTest, FullDiskForReal) {
     EXPECT_EQ(1u, Batch().stopRequested.load());
     EXPECT_TRUE(FilesIn(small + "\\out").empty()) << "no partial file on the full disk";
     TestFolder::Remove(small + "\\out");
+}
+
+// A disk that fails in the middle of a file (reads fail from byte 100000 to
+// 200000 there): the file is not converted, an existing output stays as it
+// was, nothing is left behind, and the user is told.
+TEST_F(ConvertFileTest, ASourceThatCannotBeReadToItsEndFailsTheFile) {
+    const char* disk = getenv("WAVORY_FAILING_DISK");
+    const char* source = getenv("WAVORY_FAILING_SOURCE");
+    if (!disk || !*disk || !source) GTEST_SKIP() << "no failing disk: the test runner could not mount one";
+    env.Set(settings::kPromptBefore, 0);
+    ASSERT_TRUE(WriteBytes(std::string(source) + "\\broken.wav",
+                           CanonicalWav(Pcm(2, 44100, 16), Tone16(44100 * 5, 2, 44100, 9000))));
+    ASSERT_TRUE(WriteBytes(out + "\\broken.wav", {1, 2, 3}));
+    std::string src = std::string(disk) + "\\broken.wav";
+    EXPECT_EQ(0, Convert(src));
+    ASSERT_EQ(1u, boxes.Count()) << boxes.Texts();
+    EXPECT_EQ(msg::CantReadToEnd(src), boxes.Calls()[0].text);
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadBytes(out + "\\broken.wav")) << "the existing output was replaced";
+    EXPECT_EQ(1u, FilesIn(out).size()) << "a temporary file was left";
+}
+
+// A header that declares sound the file does not hold: no 44-byte "converted" file.
+TEST_F(ConvertFileTest, ASourceThatDeclaresSoundButHoldsNoneFails) {
+    std::vector<uint8_t> bytes = CanonicalWav(Pcm(2, 44100, 16), Counting(40000));
+    bytes.resize(44);  // the header alone, still declaring 40000 bytes
+    std::string src = in + "\\cut.wav";
+    ASSERT_TRUE(WriteBytes(src, bytes));
+    EXPECT_EQ(0, Convert(src));
+    ASSERT_EQ(1u, boxes.Count());
+    EXPECT_EQ(msg::CantReadToEnd(src), boxes.Calls()[0].text);
+    EXPECT_TRUE(FilesIn(out).empty());
 }
 
 // A stop that comes before the first block starts nothing: no empty file in the

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
 #include "engine/BatchState.h"
 #include "engine/DecodeThread.h"
 #include "engine/DialogMessages.h"
+#include "engine/TempOutput.h"
 #include "tests/engine/EngineFixtures.h"
 
 using namespace fixtures;
@@ -245,7 +247,8 @@ TEST_F(DecodeThreadTest, ACancelConfirmedBetweenFilesStartsNoFurtherFile) {
         return IDOK;
     });
     ASSERT_TRUE(thread.CreateThread());
-    bool between = PumpUntil([&] { return Batch().processedCount.load() == 1; }, 10000);
+    // Held between the files: past the first one's count, at the next file's safe point.
+    bool between = PumpUntil([&] { return Batch().processedCount.load() == 1 && thread.IsHolding(); }, 10000);
     Batch().stopRequested = 1;
     thread.Continue();
     ASSERT_TRUE(between) << "the first file was not done";
@@ -271,4 +274,44 @@ TEST_F(DecodeThreadTest, AFailureInsideTheBatchStillAnnouncesItsEnd) {
     EXPECT_TRUE(PumpUntil([&] { return owner.batchEnded == 1; })) << "no end message";
     ASSERT_TRUE(thread.Join(5000));
     EXPECT_TRUE(FilesIn(out).empty()) << "left behind: " << FilesIn(out).size() << " file(s)";
+}
+
+TEST(TempOutputNames, OnlyOurOwnPattern) {
+    for (const char* name : {"wvy1.tmp", "wvyA1B2.tmp", "WVYff.TMP"}) EXPECT_TRUE(IsTempOutputName(name)) << name;
+    for (const char* name : {"wvy.tmp", "wvy12345.tmp", "wvyZZ.tmp", "wvy1.tmpx", "other.tmp", "xwvy1.tmp"})
+        EXPECT_FALSE(IsTempOutputName(name)) << name;
+}
+
+// What a killed run left in the output folder goes at the next batch there:
+// only our own temporary files, only old ones, never one that is open.
+TEST_F(DecodeThreadTest, TemporaryFilesAKilledRunLeftAreRemovedAtTheNextBatch) {
+    auto make = [&](const std::string& name, bool old) {
+        std::string path = out + "\\" + name;
+        EXPECT_TRUE(WriteBytes(path, {1}));
+        if (!old) return;
+        CFileHandle file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+        t.QuadPart -= 2ull * 24 * 3600 * 10000000;  // two days ago
+        FILETIME then{t.LowPart, t.HighPart};
+        EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &then));
+    };
+    make("wvyA1B2.tmp", true);
+    make("wvy1.tmp", false);
+    make("other.tmp", true);
+    make("wvyZZ.tmp", true);
+    make("wvyC3.tmp", true);
+    // A conversion under way elsewhere keeps its file open.
+    CFileHandle live(CreateFileA((out + "\\wvyC3.tmp").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 0, nullptr));
+    ASSERT_TRUE(live.IsValid());
+    Sources({Wav("a.wav", 1)});
+    CDecodeThread thread;
+    thread.m_pOwnerWnd = &owner;
+    ASSERT_TRUE(thread.CreateThread());
+    ASSERT_TRUE(WaitStopped());
+    std::vector<std::string> left = FilesIn(out);
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ((std::vector<std::string>{"a.wav", "other.tmp", "wvy1.tmp", "wvyC3.tmp", "wvyZZ.tmp"}), left);
 }

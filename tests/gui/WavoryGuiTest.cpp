@@ -4,7 +4,9 @@
 #include <functional>
 
 #include "app/AppMessages.h"
+#include "engine/EngineMessages.h"
 #include "framework/ComPtr.h"
+#include "framework/RegKey.h"
 #include "res/resource.h"
 #include "tests/engine/EngineFixtures.h"
 #include "tests/gui/ProgramDriver.h"
@@ -50,6 +52,17 @@ protected:
     void Close(HWND dialog) {
         ProgramDriver::Click(dialog, IDCANCEL);
         EXPECT_TRUE(program.WaitExit(10000)) << "the program did not end";
+    }
+    // Every normal start registers its own path as the automation server: after
+    // a test ran a copy, the real program takes that back, or later automation
+    // tests would start the copy.
+    void TakeBackAutomationRegistration() {
+        ProgramDriver real;
+        ASSERT_TRUE(real.Start("-o"));
+        HWND options = real.FindDialog(IDC_NORMALIZE_LEVEL);
+        ASSERT_NE(nullptr, options);
+        ProgramDriver::Click(options, IDCANCEL);
+        EXPECT_TRUE(real.WaitExit(10000));
     }
     // Answers a box with one of its buttons.
     void Answer(HWND box, int button) { ProgramDriver::Click(box, button); }
@@ -341,6 +354,47 @@ TEST_F(WavoryGui, AWmaFileConvertsEndToEnd) {
 }
 
 
+// As on Windows editions without the media features: the Windows Media runtime
+// cannot be loaded (here Wine is told to refuse it to Wavory.exe while this test
+// runs a copy of the program). The program starts, WAV converts, and the WMA
+// file gets one box that names what is missing.
+TEST_F(WavoryGui, WithoutTheWindowsMediaRuntimeWavConvertsAndWmaIsExplained) {
+    std::string bare = folder.MakeDir("nomedia");
+    for (const char* file : {"Wavory.exe", "libsoxr.dll", "mjm.dll", "libmpg123-0.dll"})
+        ASSERT_TRUE(CopyFileA((ProgramDriver::ProgramFolder() + "\\" + file).c_str(), (bare + "\\" + file).c_str(), FALSE));
+    struct RefusedRuntime {
+        const char* key = "Software\\Wine\\AppDefaults\\Wavory.exe";
+        RefusedRuntime() {
+            CRegKey overrides;
+            overrides.Create(HKEY_CURRENT_USER, (std::string(key) + "\\DllOverrides").c_str(), KEY_WRITE);
+            overrides.SetString("wmvcore", "");  // "" is "disabled"
+        }
+        ~RefusedRuntime() { RegDeleteTreeA(HKEY_CURRENT_USER, key); }
+    };
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    std::string wma = std::string(cwd) + "\\..\\..\\fixtures\\wmav2_stereo_44100.wma";
+    {
+        RefusedRuntime refused;
+        WriteList({Wav("a.wav", 1), wma});
+        ASSERT_TRUE(program.Start("-i", bare + "\\Wavory.exe"));
+        HWND dialog = program.FindDialog(IDC_PAUSE);
+        ASSERT_NE(nullptr, dialog) << "the program did not start";
+        HWND box = program.FindMessageBox("wmvcore.dll");
+        std::string seen;
+        for (HWND b : program.MessageBoxes()) seen += "[" + ProgramDriver::BoxText(b) + "] ";
+        ASSERT_NE(nullptr, box) << "no box about the missing runtime; boxes: " << seen;
+        EXPECT_EQ(msg::kWmaRuntimeMissing, ProgramDriver::BoxText(box));
+        EXPECT_EQ("Information", ProgramDriver::Caption(box));
+        Answer(box, IDOK);
+        ASSERT_TRUE(WaitFinished(dialog));
+        Close(dialog);
+    }
+    EXPECT_EQ(176400u, ReadOutput(out + "\\a.wav").data.size());
+    EXPECT_FALSE(Exists(out + "\\wmav2_stereo_44100.wav"));
+    TakeBackAutomationRegistration();
+}
+
 TEST_F(WavoryGui, ConvertToWavFromTheExplorerExtensionThroughTheRealProgram) {
     std::string a = Wav("a.wav", 2), b = Wav("b.wav", 1);
     std::string sub = folder.MakeDir("in\\album");
@@ -410,12 +464,5 @@ TEST_F(WavoryGui, WithoutTheDecoderLibraryTheDialogSaysSoAndEnds) {
     Answer(box, IDOK);
     EXPECT_TRUE(program.WaitExit(10000)) << "the dialog ended itself";
     EXPECT_FALSE(Exists(out + "\\a.wav")) << "no batch was started";
-    // Every normal start registers its own path as the automation server: the
-    // real program takes that back, or later automation tests would start the copy.
-    ProgramDriver real;
-    ASSERT_TRUE(real.Start("-o"));
-    HWND options = real.FindDialog(IDC_NORMALIZE_LEVEL);
-    ASSERT_NE(nullptr, options);
-    ProgramDriver::Click(options, IDCANCEL);
-    EXPECT_TRUE(real.WaitExit(10000));
+    TakeBackAutomationRegistration();
 }
