@@ -79,7 +79,8 @@ private:
     void CopyBlocks(BYTE* sourceBuffer, const BYTE* destinationBuffer);
     bool WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block, DWORD produced);
     void StopForFullDisk();
-    void Normalize();
+    // False when the pass failed midway.
+    bool Normalize();
 
     const CDecodeThread& m_thread;
     BatchState& m_batch;
@@ -190,7 +191,10 @@ int CFileConversion::Run(int type) {
         m_thread.ErrorBox(msg::CantWrite(m_outputPath));
         return 0;
     }
-    if (!m_batch.stopRequested && m_thread.m_bVolumeNormalize) Normalize();
+    if (!m_batch.stopRequested && m_thread.m_bVolumeNormalize && !Normalize()) {
+        m_thread.ErrorBox(msg::CantWrite(m_outputPath));
+        return 0;
+    }
     if (!m_temp.CommitAs(m_outputPath)) {
         m_thread.ErrorBox(msg::CantWrite(m_outputPath));
         return 0;
@@ -259,13 +263,18 @@ void CFileConversion::StopForFullDisk() {
     m_diskFull = true;
 }
 
-void CFileConversion::Normalize() {
+bool CFileConversion::Normalize() {
     BatchState& batch = m_batch;
-    NormalizeFile(m_temp.Path(), m_target, m_peak, m_thread.m_nNormalizeValue, m_written, m_share,
-                  [&batch](uint32_t percent) {
-                      batch.filePercent = percent;
-                      batch.totalPercent = TotalPercent(batch.processedCount, batch.totalCount, percent);
-                  });
+    const CDecodeThread& thread = m_thread;
+    // Pause holds the pass between blocks; a stop lets it finish, so no file is left part scaled.
+    NormalizeResult result = NormalizeFile(m_temp.Path(), m_target, m_peak, m_thread.m_nNormalizeValue, m_written,
+                                           m_share, [&batch, &thread](uint32_t percent) {
+                                               batch.filePercent = percent;
+                                               batch.totalPercent =
+                                                   TotalPercent(batch.processedCount, batch.totalCount, percent);
+                                               thread.WaitWhilePaused();
+                                           });
+    return result != NormalizeResult::kFailed;
 }
 
 int CDecodeThread::ConvertFile(int type, const char* sourcePath) {

@@ -91,15 +91,16 @@ void ScaleSamples(BYTE* data, size_t bytes, WORD bitsPerSample, double factor) {
     CSampleScaler(bitsPerSample, factor).Scale(data, bytes);
 }
 
-bool NormalizeFile(const char* path, const WAVEFORMATEX& target, int32_t peak, int level, uint64_t dataBytes,
-                   uint32_t share, const std::function<void(uint32_t)>& progress) {
+NormalizeResult NormalizeFile(const char* path, const WAVEFORMATEX& target, int32_t peak, int level,
+                              uint64_t dataBytes, uint32_t share, const std::function<void(uint32_t)>& progress) {
     double factor = 0;
-    if (!CanNormalize(target) || !NormalizeFactor(peak, target.wBitsPerSample, level, factor)) return false;
+    if (!CanNormalize(target) || !NormalizeFactor(peak, target.wBitsPerSample, level, factor))
+        return NormalizeResult::kLeftAsItWas;
     CBinaryFile file;
-    if (!file.Open(path, "r+b")) return false;
+    if (!file.Open(path, "r+b")) return NormalizeResult::kLeftAsItWas;
     WAVEFORMATEX format{};
     uint32_t declared = 0;
-    if (!ReadWavHeader(file, format, declared)) return false;
+    if (!ReadWavHeader(file, format, declared)) return NormalizeResult::kLeftAsItWas;
     // Only the data this conversion wrote; a file of our own has nothing behind it.
     uint64_t remaining = dataBytes;
     std::vector<BYTE> buffer(kWorkBufferSize);
@@ -108,13 +109,13 @@ bool NormalizeFile(const char* path, const WAVEFORMATEX& target, int32_t peak, i
     while (remaining > 0) {
         size_t want = remaining < kWorkBufferSize ? static_cast<size_t>(remaining) : kWorkBufferSize;
         size_t n = file.Read(buffer.data(), want);
-        if (n == 0) break;
+        if (n == 0) return processed == 0 ? NormalizeResult::kLeftAsItWas : NormalizeResult::kFailed;
         scaler.Scale(buffer.data(), n);
         if (!file.Seek(-static_cast<int64_t>(n), SEEK_CUR) || file.Write(buffer.data(), n) != n || !file.Flush())
-            return false;
+            return NormalizeResult::kFailed;
         processed += n;
         remaining -= n;
         if (progress) progress(NormalizePercent(share, processed, dataBytes));
     }
-    return file.Close();
+    return file.Close() ? NormalizeResult::kScaled : NormalizeResult::kFailed;
 }

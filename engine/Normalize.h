@@ -36,7 +36,13 @@ private:
 
 void ScaleSamples(BYTE* data, size_t bytes, WORD bitsPerSample, double factor);
 
-// Scales the data of the finished WAV file at path; progress gets each new file percentage.
-// Returns false when the file was left as it was (not scalable, silent, unreadable).
-bool NormalizeFile(const char* path, const WAVEFORMATEX& target, int32_t peak, int level, uint64_t dataBytes,
+enum class NormalizeResult {
+    kScaled,
+    kLeftAsItWas,  // not scalable, silent, or not to be reopened: the file is whole
+    kFailed,       // a read or write failed midway: the file is part scaled
+};
+
+// Scales the data of the finished WAV file at path; progress gets each new file
+// percentage after each block (and may hold the pass there).
+NormalizeResult NormalizeFile(const char* path, const WAVEFORMATEX& target, int32_t peak, int level, uint64_t dataBytes,
                    uint32_t share, const std::function<void(uint32_t)>& progress);

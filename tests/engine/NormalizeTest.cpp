@@ -142,11 +142,12 @@ TEST_F(NormalizeFileTest, ACancelDuringThePassStillScalesTheWholeFile) {
     int32_t peak = 0;
     UpdatePeak(data.data(), data.size(), 16, peak);
     int calls = 0;
-    ASSERT_TRUE(NormalizeFile(path.c_str(), Pcm(1, 44100, 16), peak, 98, data.size(), 80, [&](uint32_t percent) {
-        if (++calls == 1) Batch().stopRequested = 1;
-        EXPECT_GE(percent, 80u);
-        EXPECT_LE(percent, 100u);
-    }));
+    ASSERT_EQ(NormalizeResult::kScaled,
+              NormalizeFile(path.c_str(), Pcm(1, 44100, 16), peak, 98, data.size(), 80, [&](uint32_t percent) {
+                  if (++calls == 1) Batch().stopRequested = 1;
+                  EXPECT_GE(percent, 80u);
+                  EXPECT_LE(percent, 100u);
+              }));
     EXPECT_EQ(3, calls) << "blocks of 1 MiB: two whole ones and the rest";
     WavFile w = ReadOutput(path);
     EXPECT_NEAR(0.98 * 32768, PeakOf(w.data), 12) << "98 percent of full scale";
@@ -156,8 +157,22 @@ TEST_F(NormalizeFileTest, ACancelDuringThePassStillScalesTheWholeFile) {
     EXPECT_GT(lastPeak, 30000) << "the last block is scaled too";
 }
 
+// A pass that cannot read or write to the end of the data has left the file part
+// scaled: that is a failure (the conversion then keeps no output), not a success.
+TEST_F(NormalizeFileTest, APassThatBreaksOffMidwayFails) {
+    std::vector<uint8_t> data = Tone16(44100 * 30, 1, 44100, 4000);
+    std::string path = folder / "short.wav";
+    ASSERT_TRUE(WriteBytes(path, CanonicalWav(Pcm(1, 44100, 16), data)));
+    int32_t peak = 0;
+    UpdatePeak(data.data(), data.size(), 16, peak);
+    EXPECT_EQ(NormalizeResult::kFailed, NormalizeFile(path.c_str(), Pcm(1, 44100, 16), peak, 98,
+                                                      data.size() + (1u << 20), 80, nullptr))
+        << "a megabyte more than the file holds";
+}
+
 TEST_F(NormalizeFileTest, AFileThatCannotBeReopenedIsSkipped) {
-    EXPECT_FALSE(NormalizeFile((folder / "gone.wav").c_str(), Pcm(2, 44100, 16), 1000, 98, 100, 80, nullptr));
+    EXPECT_EQ(NormalizeResult::kLeftAsItWas,
+              NormalizeFile((folder / "gone.wav").c_str(), Pcm(2, 44100, 16), 1000, 98, 100, 80, nullptr));
 }
 
 TEST(Normalize, TheScalingTableGivesExactlyThePerSampleArithmetic) {
