@@ -29,8 +29,8 @@ public:
 
     void GatherInformation();
     void ConvertAll();
-    // Walks the current directory; 1 when walked to its end or stopped, 0 otherwise.
-    int WalkFolder(int convert);
+    // Walks folder and its subfolders; 1 when walked to its end or stopped, 0 otherwise.
+    int WalkFolder(const char* folder, int convert);
     // 1 when the file counts as converted.
     int ConvertFile(int type, const char* sourcePath);
 

@@ -18,12 +18,6 @@ bool IsWalkableFolder(const WIN32_FIND_DATAA& found) {
 
 bool IsSkippedFolderName(const char* name) { return name[0] == '.' || lstrcmpiA(name, "PAGEFILE.SYS") == 0; }
 
-// The current directory, or false when it does not fit a path buffer.
-bool CurrentDirectory(PathBuffer& out) {
-    memset(out, 0, sizeof(out));
-    DWORD n = GetCurrentDirectoryA(sizeof(out), out);
-    return n > 0 && n < sizeof(out);
-}
 }  // namespace
 
 void CDecodeThread::ConvertEntry(int type, const char* path) {
@@ -34,8 +28,6 @@ void CDecodeThread::ConvertEntry(int type, const char* path) {
 
 void CDecodeThread::RunSources(int convert) {
     BatchState& batch = Batch();
-    PathBuffer startDirectory;
-    bool haveStart = CurrentDirectory(startDirectory);
     for (int32_t i = 0; i < batch.sourceCount && SafePoint(); ++i) {
         const char* entry = batch.sourcePaths[i];
         DWORD attributes = GetFileAttributesA(entry);
@@ -48,10 +40,7 @@ void CDecodeThread::RunSources(int convert) {
             }
             if (SamePath(entry, batch.outputFolder)) continue;
             if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
-            // A folder that cannot be made current is skipped, never walked in another's place.
-            if (!SetCurrentDirectoryA(entry)) continue;
-            WalkFolder(convert);
-            if (haveStart) SetCurrentDirectoryA(startDirectory);
+            WalkFolder(entry, convert);
             continue;
         }
         int type = GetFileType(entry);
@@ -63,13 +52,15 @@ void CDecodeThread::RunSources(int convert) {
     }
 }
 
-int CDecodeThread::WalkFolder(int convert) {
+// Lists the folder by its full path: the process's current directory is never
+// changed (another part of the program, or a second batch, may rely on it).
+int CDecodeThread::WalkFolder(const char* folder, int convert) {
     BatchState& batch = Batch();
     if (!SafePoint()) return 0;
-    PathBuffer here;
-    if (!CurrentDirectory(here)) return 0;
+    PathBuffer pattern;
+    if (!JoinPath(folder, "*", pattern)) return 0;
     WIN32_FIND_DATAA found;
-    CFindHandle listing(FindFirstFileA("*", &found));
+    CFindHandle listing(FindFirstFileA(pattern, &found));
     if (!listing.IsValid()) return 0;
     do {
         if (!SafePoint()) return 1;
@@ -77,7 +68,7 @@ int CDecodeThread::WalkFolder(int convert) {
         PathBuffer full;
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             int type = GetFileType(name);
-            if (type != kNotConvertible && JoinPath(here, name, full)) {
+            if (type != kNotConvertible && JoinPath(folder, name, full)) {
                 if (!convert) {
                     ++batch.totalCount;
                 } else {
@@ -85,11 +76,9 @@ int CDecodeThread::WalkFolder(int convert) {
                     ConvertEntry(type, full);
                 }
             }
-        } else if (!IsSkippedFolderName(name) && IsWalkableFolder(found) && JoinPath(here, name, full) &&
-                   !SamePath(full, batch.outputFolder) && SetCurrentDirectoryA(full)) {
-            WalkFolder(convert);
-            // Back to where this listing is; if that fails, walking on here would be wrong.
-            if (!SetCurrentDirectoryA(here)) return 0;
+        } else if (!IsSkippedFolderName(name) && IsWalkableFolder(found) && JoinPath(folder, name, full) &&
+                   !SamePath(full, batch.outputFolder)) {
+            WalkFolder(full, convert);
         }
         if (StopRequested()) return 1;
     } while (FindNextFileA(listing, &found));

@@ -142,6 +142,41 @@ TEST_F(WalkTest, ALinkBackToAnAncestorDoesNotRecurse) {
     RemoveDirectoryA(link.c_str());
 }
 
+namespace {
+// The current directory each time a file's block asks for the free space.
+std::vector<std::string> g_directories;
+uint64_t RecordDirectory(const char*) {
+    char here[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, here);
+    g_directories.push_back(here);
+    return 1ull << 30;
+}
+}  // namespace
+
+// The walk lists folders by their full paths: the process's current directory
+// stays where it was, before, during and after every file of every subfolder.
+TEST_F(WalkTest, TheWalkNeverChangesTheCurrentDirectory) {
+    std::string music = folder.MakeDir("Music");
+    folder.MakeDir("Music\\Disc 1");
+    std::string deep = folder.MakeDir("Music\\Disc 1\\Bonus");
+    Wav(music + "\\one.wav");
+    Wav(deep + "\\two.wav");
+    Sources({music});
+    ASSERT_TRUE(SetCurrentDirectoryA(out.c_str()));
+    char before[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, before);
+    g_directories.clear();
+    CDecodeThread thread;
+    thread.m_pfnFreeSpace = &RecordDirectory;
+    thread.ConvertAll();
+    EXPECT_EQ(2u, Batch().convertedCount.load());
+    ASSERT_EQ(2u, g_directories.size());
+    for (const std::string& seen : g_directories) EXPECT_EQ(before, seen) << "during a file";
+    char after[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, after);
+    EXPECT_STREQ(before, after);
+}
+
 TEST_F(WalkTest, StopRequestEndsCountingAndConverting) {
     std::string src = folder.MakeDir("src");
     for (int i = 0; i < 5; ++i) Wav(src + "\\f" + std::to_string(i) + ".wav");
