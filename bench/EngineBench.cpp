@@ -24,7 +24,6 @@
 #include "framework/MessageBox.h"
 #include "framework/WinApp.h"
 #include "options/Settings.h"
-#include "tests/decoders/EofForwarder.h"
 
 namespace {
 const DWORD kSeconds = 600;
@@ -216,9 +215,7 @@ int main(int argc, char** argv) {
     }
 
     if (mode == "mp3") {
-        // The dialog's part: the library loaded with a window that forwards its end message.
-        CEofForwarder eof;
-        if (!SndStream().LoadPlugins(eof.Window())) {
+        if (!SndStream().LoadPlugins()) {
             fprintf(stderr, "bench: mjm.dll not found\n");
             return 2;
         }

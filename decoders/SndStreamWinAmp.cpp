@@ -120,22 +120,29 @@ ISndStreamWinAmp::ISndStreamWinAmp() = default;
 
 ISndStreamWinAmp::~ISndStreamWinAmp() { Close(); }
 
-int ISndStreamWinAmp::LoadPlugins(HWND mainWindow) {
+namespace {
+void EndOfFileNotice() { SndStream().SignalEndOfFile(); }
+}  // namespace
+
+int ISndStreamWinAmp::LoadPlugins() {
+    if (!m_plugins.empty()) return 1;  // loaded already (a second conversion dialog)
+    m_notices = std::make_unique<CNoticeWindow>(&EndOfFileNotice);
+    HWND mainWindow = m_notices->Window();
     g_outModule.hMainWindow = mainWindow;
     g_outModule.hDllInstance = nullptr;
-    if (!m_plugins.empty()) {
-        // Loaded already (a second conversion dialog): only the window changes.
-        for (const PluginEntry& entry : m_plugins) entry.input->hMainWindow = mainWindow;
-        return 1;
-    }
     HMODULE module = LoadLibraryA(kDecoderLibrary);
-    if (!module) return 0;
+    if (!mainWindow || !module) {
+        if (module) FreeLibrary(module);
+        m_notices.reset();
+        return 0;
+    }
     // A library without the export, or one that hands out no module, is no decoder.
     auto getModule = reinterpret_cast<GetInputModuleProc>(
         reinterpret_cast<void*>(GetProcAddress(module, kInputModuleExport)));
     In_Module* input = getModule ? getModule() : nullptr;
     if (!input) {
         FreeLibrary(module);
+        m_notices.reset();
         return 0;
     }
     input->hMainWindow = mainWindow;
@@ -153,6 +160,7 @@ void ISndStreamWinAmp::UnloadPlugins() {
     }
     m_plugins.clear();
     m_current = PluginEntry();
+    m_notices.reset();  // after Quit: no player is left to post to it
 }
 
 void ISndStreamWinAmp::SignalEndOfFile() {

@@ -5,10 +5,12 @@
 #pragma once
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "InputPlugin.h"
+#include "NoticeWindow.h"
 #include "PcmRingBuffer.h"
 
 inline constexpr char kDecoderLibrary[] = "mjm.dll";
@@ -39,10 +41,11 @@ public:
     ISndStreamWinAmp(const ISndStreamWinAmp&) = delete;
     ISndStreamWinAmp& operator=(const ISndStreamWinAmp&) = delete;
 
-    // 1 when the library was loaded and its module registered, else 0.
-    int LoadPlugins(HWND mainWindow);
+    // 1 when the library was loaded and its module registered, else 0. The
+    // module's main window is the host's own notice window.
+    int LoadPlugins();
     void UnloadPlugins();
-    // The library's end-of-file message, forwarded by the window it was given.
+    // The library's end-of-file message, as the notice window receives it.
     void SignalEndOfFile();
     // Lets a Read that waits for data or for the end notice return (the queued
     // blocks first), for a reader that is being stopped.
@@ -67,6 +70,7 @@ public:
 private:
     bool Select(const char* path);
 
+    std::unique_ptr<CNoticeWindow> m_notices;
     std::vector<PluginEntry> m_plugins;
     PluginEntry m_current;
 };

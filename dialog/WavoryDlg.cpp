@@ -99,7 +99,7 @@ BOOL CWavoryDlg::OnInitDialog() {
 void CWavoryDlg::OnShowWindow(bool show, UINT) {
     if (!show || m_bShownOnce) return;
     m_bShownOnce = true;
-    if (!SndStream().LoadPlugins(m_hWnd)) {
+    if (!SndStream().LoadPlugins()) {
         AppMessageBox(m_hWnd, msg::kDecoderMissing, msg::kCaptionInformation, MB_OK | MB_ICONERROR);
         EndDialog(IDCANCEL);
         return;
@@ -185,9 +185,6 @@ bool CWavoryDlg::OnUserMessage(UINT message, WPARAM wp, LPARAM, LRESULT& result)
     case WM_START_BATCH:
         StartBatch();
         return true;
-    case WM_DECODER_EOF:
-        OnDecoderEof();
-        return true;
     case WM_BATCH_ENDED:
         OnBatchEnded(wp);
         return true;
@@ -195,8 +192,6 @@ bool CWavoryDlg::OnUserMessage(UINT message, WPARAM wp, LPARAM, LRESULT& result)
         return false;
     }
 }
-
-void CWavoryDlg::OnDecoderEof() { SndStream().SignalEndOfFile(); }
 
 void CWavoryDlg::OnGatheringDone() { SetDlgItemText(IDC_STAGE, msg::kStageTotal); }
 
@@ -311,10 +306,9 @@ void CWavoryDlg::WaitForStop() {
         DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE,
                                             QS_POSTMESSAGE | QS_SENDMESSAGE | QS_PAINT | QS_TIMER);
         if (r == WAIT_OBJECT_0 || r == WAIT_FAILED) return;
-        // The decoder's end-of-file notice, painting and the progress timer are
-        // served meanwhile; input and the rest wait until the thread has stopped.
+        // Painting and the progress timer are served meanwhile; input and the
+        // rest wait until the thread has stopped.
         MSG m;
-        while (PeekMessageA(&m, m_hWnd, WM_DECODER_EOF, WM_DECODER_EOF, PM_REMOVE)) DispatchMessageA(&m);
         while (PeekMessageA(&m, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) DispatchMessageA(&m);
         while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT)) DispatchMessageA(&m);
     }

@@ -43,7 +43,6 @@ protected:
     void OnDestroy() override;
     void OnWindowPosChanging(WINDOWPOS& pos) override;
 
-    void OnDecoderEof();
     void OnGatheringDone();
     void OnConversionDone();
     void OnBatchEnded(WPARAM serial);

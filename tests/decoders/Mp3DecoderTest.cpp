@@ -13,7 +13,6 @@
 #include "engine/DecodeThread.h"
 #include "engine/EngineMessages.h"
 #include "engine/PathRules.h"
-#include "tests/decoders/EofForwarder.h"
 #include "tests/engine/ConversionTest.h"
 
 using namespace fixtures;
@@ -63,12 +62,10 @@ class Mp3Test : public ConversionTest {
 protected:
     Mp3Test() : ConversionTest("WavoryMp3Test") {}
     static void SetUpTestSuite() {
-        s_eof = new CEofForwarder();
-        ASSERT_EQ(1, SndStream().LoadPlugins(s_eof->Window())) << "mjm.dll beside the test";
+        ASSERT_EQ(1, SndStream().LoadPlugins()) << "mjm.dll beside the test";
     }
     static void TearDownTestSuite() {
         SndStream().UnloadPlugins();
-        delete s_eof;
     }
     // The fixture converted with "Format" 1 (the decoder's own format, untouched).
     WavFile ConvertOriginal(const std::string& name) {
@@ -88,9 +85,7 @@ protected:
         host.Close();
         return opened;
     }
-    static CEofForwarder* s_eof;
 };
-CEofForwarder* Mp3Test::s_eof = nullptr;
 
 struct Encoding {
     const char* name;
