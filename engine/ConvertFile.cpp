@@ -19,6 +19,8 @@
 
 namespace {
 const DWORD kMinimumFreeBytes = 1024;
+// Less than a file buffer left after a write failed: the disk is full.
+const uint64_t kFullDiskSlack = 64 * 1024;
 
 bool CanOpenShared(const char* path) {
     CFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -78,6 +80,8 @@ private:
     bool WriteHeader(uint32_t dataSize);
     void CopyBlocks(BYTE* sourceBuffer, const BYTE* destinationBuffer);
     bool WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block, DWORD produced);
+    int Finish(bool readFailed);
+    bool DiskIsFull() const;
     void StopForFullDisk();
     // False when the pass failed midway.
     bool Normalize();
@@ -180,6 +184,11 @@ int CFileConversion::Run(int type) {
     m_reader.reset();
 
     if (m_diskFull || !started) return 0;
+    return Finish(readFailed);
+}
+
+// The header with the final sizes, the optional normalisation, and the commit.
+int CFileConversion::Finish(bool readFailed) {
     // A source cut short by an error is no converted file: the output stays as it was.
     if (readFailed || m_convertFailed) {
         m_thread.ErrorBox(readFailed ? msg::CantReadToEnd(m_source) : msg::ConversionFailed(m_source));
@@ -188,6 +197,11 @@ int CFileConversion::Run(int type) {
     bool finished = !m_writeFailed && WriteHeader(static_cast<uint32_t>(m_written));
     finished = m_output.Close() && finished;
     if (!finished) {
+        // The last buffered bytes go out only now: a disk that filled up here is the full disk.
+        if (!m_writeFailed && DiskIsFull()) {
+            StopForFullDisk();
+            return 0;
+        }
         m_thread.ErrorBox(msg::CantWrite(m_outputPath));
         return 0;
     }
@@ -255,6 +269,11 @@ bool CFileConversion::WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block
     m_written += produced;
     if (m_thread.m_bVolumeNormalize) UpdatePeak(block, produced, m_target.wBitsPerSample, m_peak);
     return true;
+}
+
+bool CFileConversion::DiskIsFull() const {
+    uint64_t free = m_thread.m_pfnFreeSpace(m_batch.outputFolder);
+    return free != kFreeSpaceUnknown && free < kFullDiskSlack;
 }
 
 void CFileConversion::StopForFullDisk() {

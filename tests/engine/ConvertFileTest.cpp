@@ -352,6 +352,30 @@ TEST_F(ConvertFileTest, FullDiskForReal) {
     TestFolder::Remove(small + "\\out");
 }
 
+// A file's last bytes wait in its write buffer until the header is rewritten
+// at the end: a disk that fills up right there is the full disk too (box and
+// stop), not a failed file after which the batch would go on.
+TEST_F(ConvertFileTest, ADiskThatFillsUpWithTheLastBufferedBytesIsTheFullDisk) {
+    const char* disk = getenv("WAVORY_SMALL_DISK");
+    if (!disk || !*disk) GTEST_SKIP() << "no small disk: the test runner could not mount one";
+    std::string small = disk;
+    TestFolder::Remove(small + "\\out");
+    CreateDirectoryA((small + "\\out").c_str(), nullptr);
+    // The 256 KiB disk keeps exactly the 43 pages of a one-second file's first
+    // 176128 bytes; its last 316 bytes need one page more.
+    std::string filler = small + "\\filler.bin";
+    ASSERT_TRUE(WriteBytes(filler, std::vector<uint8_t>(262144 - 176128)));
+    strcpy(Batch().outputFolder, (small + "\\out").c_str());
+    std::string src = WriteWav("one.wav", Pcm(2, 44100, 16), Tone16(44100, 2, 44100, 9000));
+    EXPECT_EQ(0, Convert(src));
+    DeleteFileA(filler.c_str());
+    ASSERT_EQ(1u, boxes.Count()) << boxes.Texts();
+    EXPECT_EQ(msg::kDiskFull, boxes.Calls()[0].text);
+    EXPECT_EQ(1u, Batch().stopRequested.load());
+    EXPECT_TRUE(FilesIn(small + "\\out").empty()) << "no partial file on the full disk";
+    TestFolder::Remove(small + "\\out");
+}
+
 // A disk that fails in the middle of a file (reads fail from byte 100000 to
 // 200000 there): the file is not converted, an existing output stays as it
 // was, nothing is left behind, and the user is told.
