@@ -69,7 +69,8 @@ double RunBatch(const std::string& source, const std::string& outFolder) {
     std::string previous = outFolder + "\\" + source.substr(source.rfind('\\') + 1);
     DeleteFileA(previous.c_str());
     double start = Now();
-    CDecodeThread thread;
+    // The settings as the dialog takes them at a batch's start.
+    CDecodeThread thread(settings::ReadJobSettings(*AfxGetApp()));
     thread.CreateThread();
     thread.Join();
     double seconds = Now() - start;

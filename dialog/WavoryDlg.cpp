@@ -125,7 +125,8 @@ bool CWavoryDlg::StartBatch() {
     batch.stopRequested = 0;
     // Reset before the thread starts: a batch that ends at once must not lose its signal.
     ResetEvent(batch.stoppedEvent);
-    m_pDecodeThread = std::make_unique<CDecodeThread>();
+    const CWinApp* app = AfxGetApp();
+    m_pDecodeThread = std::make_unique<CDecodeThread>(app ? settings::ReadJobSettings(*app) : JobSettings());
     m_pDecodeThread->m_pOwnerWnd = this;
     m_pDecodeThread->m_nBatchSerial = ++m_nBatchSerial;
     if (!m_pDecodeThread->CreateThread()) {

@@ -2,11 +2,10 @@
 // the output (TempOutput.h).
 #include <cstring>
 
+#include "../acmdriver/PcmFormats.h"
 #include "../decoders/AcmConvert.h"
 #include "../framework/BinaryFile.h"
 #include "../framework/Handles.h"
-#include "../framework/WinApp.h"
-#include "../options/Settings.h"
 #include "DecodeThread.h"
 #include "EngineMessages.h"
 #include "FreeSpaceMonitor.h"
@@ -35,16 +34,14 @@ bool CanReplace(const char* path) {
     return file.IsValid();
 }
 
-WAVEFORMATEX TargetFormat(const WAVEFORMATEX& source) {
-    const CWinApp* app = AfxGetApp();
-    int choice = app ? settings::Read(*app, settings::kFormat) : settings::kFormatCd;
-    switch (choice) {
-    case settings::kFormatOriginal:
+WAVEFORMATEX TargetFormat(const JobSettings& settings, const WAVEFORMATEX& source) {
+    switch (settings.target) {
+    case JobSettings::Target::kOriginal:
         return source;
-    case settings::kFormatStored:
-        return settings::ReadStoredFormat(*app);
+    case JobSettings::Target::kStored:
+        return settings.storedFormat;
     default:
-        return settings::CdFormat();
+        return MakePcm(2, 44100, 16);
     }
 }
 
@@ -157,7 +154,7 @@ int CFileConversion::Run(int type) {
         return 0;
     }
     GetParentFolderName(m_source, kPathBufferSize, sourceFolderName);
-    m_target = TargetFormat(m_reader->Format());
+    m_target = TargetFormat(m_thread.m_settings, m_reader->Format());
 
     if (!WriteHeader(0)) {
         m_thread.ErrorBox(msg::CantWrite(m_outputPath));

@@ -1,8 +1,6 @@
 #include "DecodeThread.h"
 
 #include "../framework/MessageBox.h"
-#include "../framework/WinApp.h"
-#include "../options/Settings.h"
 #include "DialogMessages.h"
 #include "EngineMessages.h"
 #include "FreeSpaceMonitor.h"
@@ -19,17 +17,14 @@ namespace {
 // hour was left by a run that was killed.
 constexpr uint64_t kStaleTempAgeMs = 60 * 60 * 1000;
 
-int ReadSetting(const settings::IntSetting& setting) {
-    const CWinApp* app = AfxGetApp();
-    return app ? settings::Read(*app, setting) : setting.defaultValue;
-}
 }  // namespace
 
-CDecodeThread::CDecodeThread()
-    : m_bVolumeNormalize(ReadSetting(settings::kVolumeNormalize)),
-      m_nNormalizeValue(ReadSetting(settings::kNormalizeValue)),
-      m_bNotDisplayErrInfo(ReadSetting(settings::kNotDisplayErrInfo)),
-      m_bPromptBefore(ReadSetting(settings::kPromptBefore)),
+CDecodeThread::CDecodeThread(const JobSettings& settings)
+    : m_bVolumeNormalize(settings.volumeNormalize),
+      m_nNormalizeValue(settings.normalizeValue),
+      m_bNotDisplayErrInfo(settings.notDisplayErrInfo),
+      m_bPromptBefore(settings.promptBefore),
+      m_settings(settings),
       m_pfnFreeSpace(&QueryFreeSpace),
       m_running(CreateEventA(nullptr, TRUE, TRUE, nullptr)) {
     Batch().totalCount = 0;

@@ -8,11 +8,11 @@
 #include "../framework/WinThread.h"
 #include "../framework/Wnd.h"
 #include "BatchState.h"
+#include "JobSettings.h"
 
 class CDecodeThread : public CWinThread {
 public:
-    // Reads the batch's settings now, so the batch keeps the values stored at its start.
-    CDecodeThread();
+    explicit CDecodeThread(const JobSettings& settings);
 
     CWnd* m_pOwnerWnd = nullptr;
     // Posted with WM_BATCH_ENDED, so the dialog knows which batch ended.
@@ -21,6 +21,7 @@ public:
     int m_nNormalizeValue;
     BOOL m_bNotDisplayErrInfo;
     BOOL m_bPromptBefore;
+    JobSettings m_settings;
 
     // Runs the whole batch, then lets the thread end. However it ends, the end is
     // announced: stoppedEvent is set and WM_BATCH_ENDED posted, last of all.

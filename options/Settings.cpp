@@ -53,4 +53,25 @@ void WriteStoredFormat(CWinApp& app, const WAVEFORMATEX& format) {
     Write(app, kBitsPerSample, format.wBitsPerSample);
 }
 
+JobSettings ReadJobSettings(const CWinApp& app) {
+    JobSettings job;
+    switch (Read(app, kFormat)) {
+    case kFormatOriginal:
+        job.target = JobSettings::Target::kOriginal;
+        break;
+    case kFormatStored:
+        job.target = JobSettings::Target::kStored;
+        break;
+    default:
+        job.target = JobSettings::Target::kCd;
+        break;
+    }
+    job.storedFormat = ReadStoredFormat(app);
+    job.volumeNormalize = Read(app, kVolumeNormalize) != 0;
+    job.normalizeValue = Read(app, kNormalizeValue);
+    job.notDisplayErrInfo = Read(app, kNotDisplayErrInfo) != 0;
+    job.promptBefore = Read(app, kPromptBefore) != 0;
+    return job;
+}
+
 }  // namespace settings

@@ -5,6 +5,8 @@
 #include <mmreg.h>
 #include <string>
 
+#include "../engine/JobSettings.h"
+
 class CWinApp;
 
 namespace settings {
@@ -60,5 +62,8 @@ BOOL Write(CWinApp& app, const StringSetting& setting, const char* value);
 // The six stored format values; 16-bit fields keep the low half of what is stored.
 WAVEFORMATEX ReadStoredFormat(const CWinApp& app);
 void WriteStoredFormat(CWinApp& app, const WAVEFORMATEX& format);
+
+// The settings a batch takes, as stored now.
+JobSettings ReadJobSettings(const CWinApp& app);
 
 }  // namespace settings

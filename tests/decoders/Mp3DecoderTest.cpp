@@ -164,7 +164,7 @@ TEST_F(Mp3Test, FormatZeroMakesCdFormatFromA22kMonoFile) {
 
 TEST_F(Mp3Test, CancelLeavesAValidShorterFileAndStopsTheDecoder) {
     DWORD threadsBefore = ThreadCount();
-    CDecodeThread t;
+    CDecodeThread t(SavedSettings());
     t.m_pfnFreeSpace = CancelAtSecondStep;
     g_steps = 0;
     ASSERT_EQ(1, Convert(FixturePath("cbr128.mp3"), &t)) << "a cancelled file counts";

@@ -247,7 +247,7 @@ protected:
         Batch().processedCount = 0;
     }
     int Convert(const std::string& path, CDecodeThread* custom = nullptr) {
-        CDecodeThread own;
+        CDecodeThread own(SavedSettings());
         return (custom ? *custom : own).ConvertFile(4, path.c_str());
     }
     EngineApp env;
@@ -315,7 +315,7 @@ TEST_F(WmaConvert, AFileHeldOpenByAnotherProgramConvertsAndIsLetGoAfterwards) {
 }
 
 TEST_F(WmaConvert, CancelMidFileKeepsAShorterValidFile) {
-    CDecodeThread thread;
+    CDecodeThread thread(SavedSettings());
     g_samples = 0;
     thread.m_pfnFreeSpace = &CancelAtFifthSample;
     ASSERT_EQ(1, Convert(FixturePath("wmav2_stereo_44100.wma"), &thread));

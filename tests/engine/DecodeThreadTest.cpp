@@ -91,7 +91,7 @@ protected:
 TEST_F(DecodeThreadTest, ThreeFilesShareTheTotalBarEquallyAndMessagesComeInOrder) {
     Sources({Wav("a.wav", 3), Wav("b.wav", 3), Wav("c.wav", 3)});
     g_samples.clear();
-    CDecodeThread thread;
+    CDecodeThread thread(SavedSettings());
     thread.m_pOwnerWnd = &owner;
     thread.m_pfnFreeSpace = &SampleProgress;
     ASSERT_TRUE(thread.CreateThread());
@@ -123,7 +123,7 @@ TEST_F(DecodeThreadTest, CancelDuringGatheringPostsNoConversionDone) {
         Batch().stopRequested = 1;
         return IDOK;
     });
-    CDecodeThread thread;
+    CDecodeThread thread(SavedSettings());
     thread.m_pOwnerWnd = &owner;
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(WaitStopped());
@@ -157,7 +157,7 @@ struct PausingThread {
     }
     bool WaitPaused() { return WaitForSingleObject(event, 10000) == WAIT_OBJECT_0; }
     CHandle event;
-    CDecodeThread thread;
+    CDecodeThread thread{SavedSettings()};
 };
 }  // namespace
 
@@ -207,9 +207,12 @@ TEST_F(DecodeThreadTest, SettingsAreTakenWhenTheThreadObjectIsBuilt) {
     env.Set(settings::kNormalizeValue, 55);
     env.Set(settings::kNotDisplayErrInfo, 1);
     env.Set(settings::kPromptBefore, 0);
+    env.Set(settings::kFormat, settings::kFormatStored);
     Batch().totalCount = 9;
-    CDecodeThread thread;
+    CDecodeThread thread(SavedSettings());
     env.Set(settings::kNormalizeValue, 20);
+    env.Set(settings::kFormat, settings::kFormatCd);
+    EXPECT_EQ(JobSettings::Target::kStored, thread.m_settings.target) << "the format too, for every file of the batch";
     EXPECT_EQ(1, thread.m_bVolumeNormalize);
     EXPECT_EQ(55, thread.m_nNormalizeValue);
     EXPECT_EQ(1, thread.m_bNotDisplayErrInfo);
@@ -221,7 +224,7 @@ TEST_F(DecodeThreadTest, ABatchWithNothingConvertibleEndsNormally) {
     std::string txt = folder / "notes.txt";
     ASSERT_TRUE(WriteBytes(txt, {1}));
     Sources({txt});
-    CDecodeThread thread;
+    CDecodeThread thread(SavedSettings());
     thread.m_pOwnerWnd = &owner;
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(WaitStopped());
@@ -240,7 +243,7 @@ TEST_F(DecodeThreadTest, ACancelConfirmedBetweenFilesStartsNoFurtherFile) {
     ASSERT_TRUE(WriteBytes(bad, std::vector<uint8_t>(100, 'x')));
     ASSERT_TRUE(WriteBytes(out + "\\good.wav", {1, 2, 3}));
     Sources({bad, Wav("good.wav", 1)});
-    CDecodeThread thread;
+    CDecodeThread thread(SavedSettings());
     thread.m_pOwnerWnd = &owner;
     MessageBoxHook previous = SetMessageBoxHook([&](const MessageBoxCall&) {
         thread.Pause();
@@ -266,7 +269,7 @@ uint64_t FailingFreeSpace(const char*) { throw std::bad_alloc(); }
 // end message, and no half-written output left behind.
 TEST_F(DecodeThreadTest, AFailureInsideTheBatchStillAnnouncesItsEnd) {
     Sources({Wav("a.wav", 2)});
-    CDecodeThread thread;
+    CDecodeThread thread(SavedSettings());
     thread.m_pOwnerWnd = &owner;
     thread.m_pfnFreeSpace = &FailingFreeSpace;
     ASSERT_TRUE(thread.CreateThread());
@@ -307,7 +310,7 @@ TEST_F(DecodeThreadTest, TemporaryFilesAKilledRunLeftAreRemovedAtTheNextBatch) {
                                  0, nullptr));
     ASSERT_TRUE(live.IsValid());
     Sources({Wav("a.wav", 1)});
-    CDecodeThread thread;
+    CDecodeThread thread(SavedSettings());
     thread.m_pOwnerWnd = &owner;
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(WaitStopped());

@@ -196,6 +196,12 @@ inline std::vector<std::string> FilesIn(const std::string& folder) {
 }
 
 // The application object and its settings under a key of its own.
+// The batch settings as the test stored them, read the way the dialog reads them.
+inline JobSettings SavedSettings() {
+    const CWinApp* app = AfxGetApp();
+    return app ? settings::ReadJobSettings(*app) : JobSettings();
+}
+
 class EngineApp {
 public:
     explicit EngineApp(const char* name) : scratch(settings::kRegistryKey, name), app(name) {

@@ -1,0 +1,16 @@
+// What a batch takes from the saved options. The front end reads them once, as
+// the batch starts, so the batch keeps the values stored then; the engine
+// itself never reads the settings store.
+#pragma once
+#include <windows.h>
+#include <mmreg.h>
+
+struct JobSettings {
+    enum class Target { kCd, kOriginal, kStored };
+    Target target = Target::kCd;
+    WAVEFORMATEX storedFormat{};  // the "Others Format" choice, used with Target::kStored
+    bool volumeNormalize = false;
+    int normalizeValue = 98;  // percent of full scale
+    bool notDisplayErrInfo = false;
+    bool promptBefore = true;
+};
