@@ -272,8 +272,10 @@ TEST_F(HostTest, CloseReleasesAPluginWaitingInsideWrite) {
     script->blocks = 1000;
     script->respectCanWrite = 0;  // it writes into a full ring and waits there
     ASSERT_TRUE(host.Open("a.mp3"));
-    while (host.OutputModule()->CanWrite()) Sleep(1);
-    Sleep(50);
+    // The ring takes 31 blocks and keeps its last slot: the 32nd write waits inside Write.
+    for (DWORD start = GetTickCount(); script->writes < PcmRingBuffer::kSlots && GetTickCount() - start < 10000;)
+        Sleep(1);
+    ASSERT_GE(script->writes.load(), PcmRingBuffer::kSlots) << "the plug-in never filled the ring";
     DWORD start = GetTickCount();
     host.Close();
     EXPECT_LT(GetTickCount() - start, 2000u);
