@@ -45,7 +45,10 @@ ULONG CFileReadStream::Release() {
 
 HRESULT CFileReadStream::Read(void* pv, ULONG cb, ULONG* pcbRead) {
     DWORD read = 0;
-    if (!ReadFile(m_hFile, pv, cb, &read, nullptr)) return LastErrorStatus();
+    if (!ReadFile(m_hFile, pv, cb, &read, nullptr)) {
+        m_readFailed = true;
+        return LastErrorStatus();
+    }
     if (pcbRead) *pcbRead = read;
     return S_OK;
 }

@@ -8,8 +8,10 @@ public:
     // One reference, the creator's.
     CFileReadStream();
 
-    // Opens path for reading, letting others read but not write it; only disk files.
+    // Opens path for reading, letting others read, write and delete it; only disk files.
     HRESULT Open(const char* path);
+    // A read failed (not the end of the file): the runtime may take that for the end.
+    bool ReadFailed() const { return m_readFailed; }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
@@ -34,6 +36,7 @@ private:
     virtual ~CFileReadStream();
     HANDLE m_hFile = INVALID_HANDLE_VALUE;
     LONG m_nRefCount = 1;
+    bool m_readFailed = false;
 };
 
 // The last error as a COM status; S_OK when there is none.

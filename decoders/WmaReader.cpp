@@ -224,6 +224,8 @@ HRESULT CWmaReader::GetNextSample(BYTE** data, DWORD* length, DWORD* percent) {
 
 void CWmaReader::ReleaseSample() { m_currentSample.Release(); }
 
+bool CWmaReader::ReadFailed() const { return m_pFileStream && m_pFileStream->ReadFailed(); }
+
 HRESULT CWmaReader::Close() {
     m_currentSample.Release();
     if (!m_reader) return S_OK;
@@ -285,6 +287,8 @@ int WmaReadSample(BYTE** data, DWORD* length, DWORD* percent) {
 }
 
 void WmaReleaseSample() { g_wma.ReleaseSample(); }
+
+bool WmaReadFailed() { return g_wma.ReadFailed(); }
 
 int WmaClose() {
     HRESULT hr = g_wma.Close();

@@ -30,6 +30,8 @@ int WmaGetFormat(WAVEFORMATEX* format);
 // 1 a sample was delivered, -1 no more samples, 0 failure.
 int WmaReadSample(BYTE** data, DWORD* length, DWORD* percent);
 void WmaReleaseSample();
+// The open file could not be read somewhere (whatever the reader made of that).
+bool WmaReadFailed();
 int WmaClose();
 
 class CWmaReader {
@@ -50,6 +52,7 @@ public:
     void ReleaseSample();
     HRESULT Close();
     HRESULT OutputFormat(WAVEFORMATEX& format);
+    bool ReadFailed() const;
 
     WORD AudioStream() const { return m_wAudioStream; }
     WORD VideoStream() const { return m_wVideoStream; }

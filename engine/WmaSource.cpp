@@ -34,7 +34,8 @@ DWORD CWmaSource::Read(BYTE* dst, DWORD room) {
             m_percent = percent;
         } else {
             m_ended = true;
-            m_failed = result == 0;  // not the end of the samples: the reader failed
+            // Not the end of the samples, or the file failed under a reader that took it for the end.
+            m_failed = result == 0 || WmaReadFailed();
         }
     }
     DWORD n = m_left < room ? m_left : room;

@@ -4,7 +4,7 @@
 # (which, like our decoder, removes the encoder delay and padding of MP3s).
 set -euo pipefail
 out="$(realpath -m "$1")/fixtures"
-stamp="$out/.made-v5"
+stamp="$out/.made-v6"
 [ -f "$stamp" ] && exit 0
 rm -rf "$out"; mkdir -p "$out"
 ff() { ffmpeg -nostdin -loglevel error -y "$@"; }
@@ -15,6 +15,8 @@ ff -f lavfi -i "$(tone 44100 4)" -ac 2 -c:a wmav1 -b:a 128k "$out/wmav1_stereo_4
 ff -f lavfi -i "$(tone 44100 4)" -ac 2 -c:a wmav2 -b:a 128k "$out/wmav2_stereo_44100.wma"
 ff -f lavfi -i "$(tone 22050 3)" -ac 1 -c:a wmav2 -b:a 32k "$out/wmav2_mono_22050.wma"
 ff -f lavfi -i "$(tone 48000 3)" -ac 2 -c:a wmav2 -b:a 128k "$out/wmav2_stereo_48000.wma"
+# Long enough to reach past the failing disk's window (bytes 100000 to 200000).
+ff -f lavfi -i "$(tone 44100 20)" -ac 2 -c:a wmav2 -b:a 128k "$out/long.wma"
 ff -f lavfi -i "$(tone 22050 3)" -ac 1 -c:a wmav1 -b:a 32k "$out/wmav1_mono_22050.wma"
 ff -f lavfi -i testsrc=size=160x120:rate=10 -f lavfi -i "$(tone 44100 3)" -t 3 -ac 2 \
    -c:v wmv2 -c:a wmav2 -b:a 128k "$out/with_video.wma"

@@ -99,16 +99,18 @@ TEST(FileReadStream, ReadsSeeksAndReportsTheSize) {
     EXPECT_EQ(0u, s->Release());
 }
 
-TEST(FileReadStream, OthersMayReadButNotWriteWhileItIsOpen) {
+// The same sharing as every other source: a player or tagger may hold the file
+// open, even for writing, while it is converted.
+TEST(FileReadStream, OthersMayReadAndWriteWhileItIsOpen) {
     TestFolder folder("stream_share");
     std::string path = folder / "data.bin";
     ASSERT_TRUE(WriteBytes(path, Counting(10)));
     CFileReadStream* s = OpenStream(path);
-    CFileHandle reader(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    const DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    CFileHandle reader(CreateFileA(path.c_str(), GENERIC_READ, all, nullptr, OPEN_EXISTING, 0, nullptr));
     EXPECT_TRUE(reader.IsValid());
-    CFileHandle writer(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, 0, nullptr));
-    EXPECT_FALSE(writer.IsValid());
+    CFileHandle writer(CreateFileA(path.c_str(), GENERIC_WRITE, all, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_TRUE(writer.IsValid());
     s->Release();
 }
 
@@ -312,6 +314,23 @@ TEST_F(WmaConvert, AFileHeldOpenByAnotherProgramConvertsAndIsLetGoAfterwards) {
     }
     EXPECT_TRUE(DeleteFileA(copy.c_str())) << "the source is still held, error " << GetLastError();
     EXPECT_TRUE(Exists(out + "\\held.wav"));
+}
+
+// A WMA file on a disk that fails in its middle is not converted: no output
+// replaced, nothing left behind, and the user is told.
+TEST_F(WmaConvert, AFileThatCannotBeReadToItsEndFails) {
+    const char* disk = getenv("WAVORY_FAILING_DISK");
+    const char* source = getenv("WAVORY_FAILING_SOURCE");
+    if (!disk || !*disk || !source) GTEST_SKIP() << "no failing disk: the test runner could not mount one";
+    ASSERT_TRUE(CopyFileA(FixturePath("long.wma").c_str(),
+                          (std::string(source) + "\\broken.wma").c_str(), FALSE));
+    ASSERT_TRUE(WriteBytes(out + "\\broken.wav", {1, 2, 3}));
+    env.Set(settings::kPromptBefore, 0);
+    std::string src = std::string(disk) + "\\broken.wma";
+    EXPECT_EQ(0, Convert(src)) << "output of " << ReadBytes(out + "\\broken.wav").size() << " bytes";
+    ASSERT_EQ(1u, boxes.Count()) << boxes.Texts();
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadBytes(out + "\\broken.wav"));
+    EXPECT_EQ(1u, FilesIn(out).size()) << "a temporary file was left";
 }
 
 TEST_F(WmaConvert, CancelMidFileKeepsAShorterValidFile) {
