@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "../engine/EngineMessages.h"  // the captions
+#include "../dialog/JobTexts.h"  // the captions
 
 namespace msg {
 

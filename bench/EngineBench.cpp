@@ -19,6 +19,7 @@
 #include "engine/BatchState.h"
 #include "engine/DecodeThread.h"
 #include "decoders/WmaReader.h"
+#include "dialog/JobBoxes.h"
 #include "engine/WavHeader.h"
 #include "framework/BinaryFile.h"
 #include "framework/MessageBox.h"
@@ -69,8 +70,10 @@ double RunBatch(const std::string& source, const std::string& outFolder) {
     std::string previous = outFolder + "\\" + source.substr(source.rfind('\\') + 1);
     DeleteFileA(previous.c_str());
     double start = Now();
-    // The settings as the dialog takes them at a batch's start.
-    CDecodeThread thread(settings::ReadJobSettings(*AfxGetApp()));
+    // The settings as the dialog takes them at a batch's start, and its boxes (none are expected).
+    const JobSettings jobSettings = settings::ReadJobSettings(*AfxGetApp());
+    CJobBoxes boxes(nullptr, jobSettings);
+    CDecodeThread thread(jobSettings, boxes);
     thread.CreateThread();
     thread.Join();
     double seconds = Now() - start;

@@ -10,7 +10,7 @@
 #include "../app/OutputFolder.h"
 #include "../app/SourceDialog.h"
 #include "../decoders/SndStreamWinAmp.h"
-#include "../engine/DialogMessages.h"
+#include "DialogMessages.h"
 #include "../framework/MessageBox.h"
 #include "../framework/WinApp.h"
 #include "../options/OptionsEntry.h"
@@ -126,9 +126,9 @@ bool CWavoryDlg::StartBatch() {
     // Reset before the thread starts: a batch that ends at once must not lose its signal.
     ResetEvent(batch.stoppedEvent);
     const CWinApp* app = AfxGetApp();
-    m_pDecodeThread = std::make_unique<CDecodeThread>(app ? settings::ReadJobSettings(*app) : JobSettings());
-    m_pDecodeThread->m_pOwnerWnd = this;
-    m_pDecodeThread->m_nBatchSerial = ++m_nBatchSerial;
+    const JobSettings jobSettings = app ? settings::ReadJobSettings(*app) : JobSettings();
+    m_pJobEvents = std::make_unique<CJobBoxes>(this, jobSettings, ++m_nBatchSerial);
+    m_pDecodeThread = std::make_unique<CDecodeThread>(jobSettings, *m_pJobEvents);
     if (!m_pDecodeThread->CreateThread()) {
         m_pDecodeThread.reset();
         AppMessageBox(m_hWnd, msg::kCantStartBatch, msg::kCaptionError, MB_OK | MB_ICONERROR);

@@ -5,6 +5,7 @@
 
 #include "../engine/DecodeThread.h"
 #include "../framework/Dialog.h"
+#include "JobBoxes.h"
 
 class CWavoryDlgAutoProxy;
 
@@ -19,6 +20,7 @@ public:
     HICON m_hIcon;
     BOOL m_bConverting = 0;
     BOOL m_bPaused = 0;
+    std::unique_ptr<CJobBoxes> m_pJobEvents;  // the batch's events; outlives its thread
     std::unique_ptr<CDecodeThread> m_pDecodeThread;
     UINT_PTR m_nTimer = 0;
     int m_nTimerTicks = 0;

@@ -7,7 +7,6 @@
 #include "../framework/BinaryFile.h"
 #include "../framework/Handles.h"
 #include "DecodeThread.h"
-#include "EngineMessages.h"
 #include "FreeSpaceMonitor.h"
 #include "Normalize.h"
 #include "PathRules.h"
@@ -104,7 +103,7 @@ bool CFileConversion::NameOutput() {
     m_fileName = FileNamePart(m_source);
     if (!MakeOutputPath(m_batch.outputFolder, m_fileName.c_str(), m_outputPath)) {
         std::string tooLong = std::string(m_batch.outputFolder) + "\\" + m_fileName;
-        m_thread.ErrorBox(msg::CantCreate(tooLong));
+        m_thread.m_events.FileFailed(FileFailure::kCantCreate, tooLong);
         return false;
     }
     return true;
@@ -112,12 +111,9 @@ bool CFileConversion::NameOutput() {
 
 bool CFileConversion::CreateOutput() {
     bool exists = CanOpenShared(m_outputPath);
-    if (exists && m_thread.m_bPromptBefore &&
-        m_thread.Box(msg::OverwritePrompt(m_outputPath), msg::kCaptionInformation,
-                     MB_YESNO | MB_ICONINFORMATION) != IDYES)
-        return false;
+    if (exists && m_thread.m_bPromptBefore && !m_thread.m_events.AskOverwrite(m_outputPath)) return false;
     if ((exists && !CanReplace(m_outputPath)) || !m_temp.Create(m_outputPath) || !m_output.Open(m_temp.Path(), "wb")) {
-        m_thread.ErrorBox(msg::CantCreate(m_outputPath));
+        m_thread.m_events.FileFailed(FileFailure::kCantCreate, m_outputPath);
         return false;
     }
     return true;
@@ -130,12 +126,12 @@ bool CFileConversion::WriteHeader(uint32_t dataSize) {
 
 int CFileConversion::Run(int type) {
     if (!CanOpenShared(m_source)) {
-        m_thread.ErrorBox(msg::CantOpenShared(m_source));
+        m_thread.m_events.FileFailed(FileFailure::kCantOpenShared, m_source);
         return 0;
     }
     if (!NameOutput()) return 0;
     if (SamePath(m_outputPath, m_source)) {
-        m_thread.ErrorBox(msg::SameFolder(m_source));
+        m_thread.m_events.FileFailed(FileFailure::kSameFolder, m_source);
         return 0;
     }
     if (!CreateOutput()) return 0;
@@ -144,20 +140,17 @@ int CFileConversion::Run(int type) {
     PathBuffer outputFolderName, sourceFolderName;
     GetParentFolderName(m_outputPath, kPathBufferSize, outputFolderName);
 
-    SourceOpenFailure failure;
+    FileFailure failure = FileFailure::kNotWav;
     m_reader = OpenSource(type, m_source, failure);
     if (!m_reader) {
-        if (!failure.gated)
-            m_thread.Box(failure.text, failure.caption.c_str(), failure.type);
-        else if (!failure.text.empty())
-            m_thread.ErrorBox(failure.text);
+        m_thread.m_events.FileFailed(failure, m_source);
         return 0;
     }
     GetParentFolderName(m_source, kPathBufferSize, sourceFolderName);
     m_target = TargetFormat(m_thread.m_settings, m_reader->Format());
 
     if (!WriteHeader(0)) {
-        m_thread.ErrorBox(msg::CantWrite(m_outputPath));
+        m_thread.m_events.FileFailed(FileFailure::kCantWrite, m_outputPath);
         return 0;
     }
     DWORD destinationSize = 0;
@@ -165,7 +158,7 @@ int CFileConversion::Run(int type) {
     BYTE* destinationBuffer = nullptr;
     if (!AcmOpenStream(m_reader->Format(), kAcmSourceBufferSize, m_target, &destinationSize, &sourceBuffer,
                        &destinationBuffer)) {
-        m_thread.ErrorBox(msg::NotPcm(m_source));
+        m_thread.m_events.FileFailed(FileFailure::kNotPcm, m_source);
         return 0;
     }
     CAcmStreamCloser stream(destinationSize);
@@ -188,7 +181,7 @@ int CFileConversion::Run(int type) {
 int CFileConversion::Finish(bool readFailed) {
     // A source cut short by an error is no converted file: the output stays as it was.
     if (readFailed || m_convertFailed) {
-        m_thread.ErrorBox(readFailed ? msg::CantReadToEnd(m_source) : msg::ConversionFailed(m_source));
+        m_thread.m_events.FileFailed(readFailed ? FileFailure::kCantReadToEnd : FileFailure::kConversionFailed, m_source);
         return 0;
     }
     bool finished = !m_writeFailed && WriteHeader(static_cast<uint32_t>(m_written));
@@ -199,15 +192,15 @@ int CFileConversion::Finish(bool readFailed) {
             StopForFullDisk();
             return 0;
         }
-        m_thread.ErrorBox(msg::CantWrite(m_outputPath));
+        m_thread.m_events.FileFailed(FileFailure::kCantWrite, m_outputPath);
         return 0;
     }
     if (!m_batch.stopRequested && m_thread.m_bVolumeNormalize && !Normalize()) {
-        m_thread.ErrorBox(msg::CantWrite(m_outputPath));
+        m_thread.m_events.FileFailed(FileFailure::kCantWrite, m_outputPath);
         return 0;
     }
     if (!m_temp.CommitAs(m_outputPath)) {
-        m_thread.ErrorBox(msg::CantWrite(m_outputPath));
+        m_thread.m_events.FileFailed(FileFailure::kCantWrite, m_outputPath);
         return 0;
     }
     return 1;
@@ -274,7 +267,7 @@ bool CFileConversion::DiskIsFull() const {
 }
 
 void CFileConversion::StopForFullDisk() {
-    m_thread.Box(msg::kDiskFull, msg::kCaptionInformation, MB_OK | MB_ICONEXCLAMATION);
+    m_thread.m_events.DiskFull();
     m_batch.stopRequested = 1;
     m_diskFull = true;
 }

@@ -1,8 +1,5 @@
 #include "DecodeThread.h"
 
-#include "../framework/MessageBox.h"
-#include "DialogMessages.h"
-#include "EngineMessages.h"
 #include "FreeSpaceMonitor.h"
 #include "TempOutput.h"
 
@@ -19,35 +16,33 @@ constexpr uint64_t kStaleTempAgeMs = 60 * 60 * 1000;
 
 }  // namespace
 
-CDecodeThread::CDecodeThread(const JobSettings& settings)
+CDecodeThread::CDecodeThread(const JobSettings& settings, IJobEvents& events)
     : m_bVolumeNormalize(settings.volumeNormalize),
       m_nNormalizeValue(settings.normalizeValue),
       m_bNotDisplayErrInfo(settings.notDisplayErrInfo),
       m_bPromptBefore(settings.promptBefore),
       m_settings(settings),
       m_pfnFreeSpace(&QueryFreeSpace),
+      m_events(events),
       m_running(CreateEventA(nullptr, TRUE, TRUE, nullptr)) {
     Batch().totalCount = 0;
 }
 
-namespace {
 // Announces the end of the batch on every way out, an exception's included, so
 // the dialog never stays "converting" and a Cancel never waits for ever.
 class CBatchEndAnnouncer {
 public:
-    explicit CBatchEndAnnouncer(const CDecodeThread& thread) : m_thread(thread) {}
+    explicit CBatchEndAnnouncer(CDecodeThread& thread) : m_thread(thread) {}
     ~CBatchEndAnnouncer() {
         SetEvent(Batch().stoppedEvent);
-        HWND owner = SafeHwnd(m_thread.m_pOwnerWnd);
-        if (owner) PostMessageA(owner, WM_BATCH_ENDED, m_thread.m_nBatchSerial, 0);
+        m_thread.m_events.BatchEnded();
     }
     CBatchEndAnnouncer(const CBatchEndAnnouncer&) = delete;
     CBatchEndAnnouncer& operator=(const CBatchEndAnnouncer&) = delete;
 
 private:
-    const CDecodeThread& m_thread;
+    CDecodeThread& m_thread;
 };
-}  // namespace
 
 BOOL CDecodeThread::InitInstance() {
     CBatchEndAnnouncer announcer(*this);
@@ -63,7 +58,7 @@ int CDecodeThread::ExitInstance() { return CWinThread::ExitInstance(); }
 
 void CDecodeThread::GatherInformation() {
     RunSources(0);
-    PostToOwner(WM_GATHERING_DONE);
+    m_events.GatheringDone();
 }
 
 void CDecodeThread::ConvertAll() {
@@ -75,7 +70,7 @@ void CDecodeThread::ConvertAll() {
     RunSources(1);
     batch.filePercent = 100;
     batch.totalPercent = 100;
-    PostToOwner(WM_CONVERSION_DONE);
+    m_events.ConversionDone();
 }
 
 void CDecodeThread::Pause() {
@@ -102,17 +97,4 @@ void CDecodeThread::WaitWhilePaused() const {
 bool CDecodeThread::SafePoint() const {
     WaitWhilePaused();
     return !StopRequested();
-}
-
-int CDecodeThread::Box(const std::string& text, const char* caption, UINT type) const {
-    return AppMessageBox(SafeHwnd(m_pOwnerWnd), text.c_str(), caption, type);
-}
-
-void CDecodeThread::ErrorBox(const std::string& text) const {
-    if (!m_bNotDisplayErrInfo) Box(text, msg::kCaptionError, MB_OK | MB_ICONERROR);
-}
-
-void CDecodeThread::PostToOwner(UINT message) const {
-    HWND owner = SafeHwnd(m_pOwnerWnd);
-    if (owner) PostMessageA(owner, message, 0, 0);
 }

@@ -6,17 +6,15 @@
 #include <cstdint>
 
 #include "../framework/WinThread.h"
-#include "../framework/Wnd.h"
 #include "BatchState.h"
+#include "JobEvents.h"
 #include "JobSettings.h"
 
 class CDecodeThread : public CWinThread {
 public:
-    explicit CDecodeThread(const JobSettings& settings);
+    // events outlives the thread object: everything a person must see goes there.
+    CDecodeThread(const JobSettings& settings, IJobEvents& events);
 
-    CWnd* m_pOwnerWnd = nullptr;
-    // Posted with WM_BATCH_ENDED, so the dialog knows which batch ended.
-    WPARAM m_nBatchSerial = 0;
     BOOL m_bVolumeNormalize;
     int m_nNormalizeValue;
     BOOL m_bNotDisplayErrInfo;
@@ -54,11 +52,10 @@ private:
     // Holds while paused; false when the batch is to stop here.
     bool SafePoint() const;
     bool StopRequested() const { return Batch().stopRequested.load() != 0; }
-    int Box(const std::string& text, const char* caption, UINT type) const;
-    void ErrorBox(const std::string& text) const;
-    void PostToOwner(UINT msg) const;
 
     friend class CFileConversion;
+    friend class CBatchEndAnnouncer;
+    IJobEvents& m_events;
     CHandle m_running;  // manual-reset: set while not paused
     // Checked first at every safe point: waiting on the event costs a system call.
     std::atomic<bool> m_pauseRequested{false};

@@ -1,21 +1,11 @@
 // Chooses the reader for a source type.
-#include "EngineMessages.h"
 #include "Mp3Source.h"
 #include "PathRules.h"
 #include "SourceReader.h"
 #include "WavSource.h"
 #include "WmaSource.h"
 
-namespace {
-void ErrorFailure(SourceOpenFailure& failure, std::string text) {
-    failure.text = std::move(text);
-    failure.caption = msg::kCaptionError;
-    failure.type = MB_OK | MB_ICONERROR;
-    failure.gated = true;
-}
-}  // namespace
-
-std::unique_ptr<ISourceReader> OpenSource(int type, const char* path, SourceOpenFailure& failure) {
+std::unique_ptr<ISourceReader> OpenSource(int type, const char* path, FileFailure& failure) {
     switch (type) {
     case kTypeWav:
     case kTypeWave: {
@@ -24,10 +14,10 @@ std::unique_ptr<ISourceReader> OpenSource(int type, const char* path, SourceOpen
         case CWavSource::kOpened:
             return wav;
         case CWavSource::kCannotOpen:
-            ErrorFailure(failure, msg::CantOpenWav(path));
+            failure = FileFailure::kCantOpenWav;
             return nullptr;
         case CWavSource::kNotWav:
-            ErrorFailure(failure, msg::NotWav(path));
+            failure = FileFailure::kNotWav;
             return nullptr;
         }
         return nullptr;
@@ -35,7 +25,7 @@ std::unique_ptr<ISourceReader> OpenSource(int type, const char* path, SourceOpen
     case kTypeMp3: {
         auto mp3 = std::make_unique<CMp3Source>();
         if (mp3->Open(path)) return mp3;
-        ErrorFailure(failure, msg::NotMp3(path));
+        failure = FileFailure::kNotMp3;
         return nullptr;
     }
     case kTypeWma: {
@@ -44,22 +34,16 @@ std::unique_ptr<ISourceReader> OpenSource(int type, const char* path, SourceOpen
         case CWmaSource::kOpened:
             return wma;
         case CWmaSource::kComFailed:
-            failure.text = msg::kWmaInitFailed;
-            failure.caption = msg::kCaptionInformation;
-            failure.type = MB_OK;
-            failure.gated = false;
+            failure = FileFailure::kWmaInitFailed;
             return nullptr;
         case CWmaSource::kRuntimeMissing:
-            failure.text = msg::kWmaRuntimeMissing;
-            failure.caption = msg::kCaptionInformation;
-            failure.type = MB_OK | MB_ICONERROR;
-            failure.gated = false;
+            failure = FileFailure::kWmaRuntimeMissing;
             return nullptr;
         case CWmaSource::kNotWma:
-            ErrorFailure(failure, msg::NotWma(path));
+            failure = FileFailure::kNotWma;
             return nullptr;
         case CWmaSource::kNoFormat:
-            ErrorFailure(failure, msg::WmaHeadError(path));
+            failure = FileFailure::kWmaHeadError;
             return nullptr;
         }
         return nullptr;

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "JobEvents.h"
+
 class ISourceReader {
 public:
     virtual ~ISourceReader() = default;
@@ -21,13 +23,5 @@ public:
     virtual bool Failed() const = 0;
 };
 
-// What to tell the user when a source could not be opened.
-struct SourceOpenFailure {
-    std::string text;
-    std::string caption;
-    UINT type = 0;
-    bool gated = true;  // shown only while error boxes are on
-};
-
-// Opens the source by its type; on failure returns null and fills failure.
-std::unique_ptr<ISourceReader> OpenSource(int type, const char* path, SourceOpenFailure& failure);
+// Opens the source by its type; on failure returns null and tells why.
+std::unique_ptr<ISourceReader> OpenSource(int type, const char* path, FileFailure& failure);

@@ -4,7 +4,6 @@
 
 #include "../framework/Handles.h"
 #include "DecodeThread.h"
-#include "EngineMessages.h"
 #include "PathRules.h"
 
 namespace {
@@ -34,8 +33,7 @@ void CDecodeThread::RunSources(int convert) {
         bool isFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
         if (isFolder) {
             if (IsDriveRoot(entry) && entry[0] == batch.outputFolder[0]) {
-                if (!convert)
-                    Box(msg::DriveRoot(entry, batch.outputFolder), msg::kCaptionInfo, MB_OK | MB_ICONEXCLAMATION);
+                if (!convert) m_events.DriveRootRefused(entry, batch.outputFolder);
                 continue;
             }
             if (SamePath(entry, batch.outputFolder)) continue;

@@ -11,7 +11,7 @@
 #include "decoders/SndStreamWinAmp.h"
 #include "engine/BatchState.h"
 #include "engine/DecodeThread.h"
-#include "engine/EngineMessages.h"
+#include "dialog/JobTexts.h"
 #include "engine/PathRules.h"
 #include "tests/engine/ConversionTest.h"
 
@@ -164,7 +164,7 @@ TEST_F(Mp3Test, FormatZeroMakesCdFormatFromA22kMonoFile) {
 
 TEST_F(Mp3Test, CancelLeavesAValidShorterFileAndStopsTheDecoder) {
     DWORD threadsBefore = ThreadCount();
-    CDecodeThread t(SavedSettings());
+    CTestThread t;
     t.m_pfnFreeSpace = CancelAtSecondStep;
     g_steps = 0;
     ASSERT_EQ(1, Convert(FixturePath("cbr128.mp3"), &t)) << "a cancelled file counts";

@@ -8,7 +8,7 @@
 #include "decoders/WmaReader.h"
 #include "engine/BatchState.h"
 #include "engine/DecodeThread.h"
-#include "engine/EngineMessages.h"
+#include "dialog/JobTexts.h"
 #include "tests/engine/ConversionTest.h"
 
 using namespace fixtures;
@@ -249,7 +249,7 @@ protected:
         Batch().processedCount = 0;
     }
     int Convert(const std::string& path, CDecodeThread* custom = nullptr) {
-        CDecodeThread own(SavedSettings());
+        CTestThread own;
         return (custom ? *custom : own).ConvertFile(4, path.c_str());
     }
     EngineApp env;
@@ -334,7 +334,7 @@ TEST_F(WmaConvert, AFileThatCannotBeReadToItsEndFails) {
 }
 
 TEST_F(WmaConvert, CancelMidFileKeepsAShorterValidFile) {
-    CDecodeThread thread(SavedSettings());
+    CTestThread thread;
     g_samples = 0;
     thread.m_pfnFreeSpace = &CancelAtFifthSample;
     ASSERT_EQ(1, Convert(FixturePath("wmav2_stereo_44100.wma"), &thread));

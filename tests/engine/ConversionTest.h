@@ -33,7 +33,7 @@ protected:
     }
     // A thread object made now reads the settings as they stand.
     int Convert(const std::string& source, CDecodeThread* custom = nullptr) {
-        CDecodeThread own(SavedSettings());
+        CTestThread own;
         CDecodeThread& t = custom ? *custom : own;
         return t.ConvertFile(GetFileType(source.c_str()), source.c_str());
     }

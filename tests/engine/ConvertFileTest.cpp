@@ -2,7 +2,7 @@
 
 #include "engine/BatchState.h"
 #include "engine/DecodeThread.h"
-#include "engine/EngineMessages.h"
+#include "dialog/JobTexts.h"
 #include "engine/FreeSpaceMonitor.h"
 #include "engine/PathRules.h"
 #include "tests/engine/ConversionTest.h"
@@ -290,7 +290,7 @@ TEST_F(ConvertFileTest, ErrorBoxesOffSilencesPerFileErrorsOnly) {
     std::string good = WriteWav("good.wav", Pcm(2, 44100, 16), Counting(4000));
     ASSERT_TRUE(WriteBytes(out + "\\good.wav", {1}));
     boxes.Script({IDYES});
-    CDecodeThread thread(SavedSettings());
+    CTestThread thread;
     g_freeBytes = 100;
     thread.m_pfnFreeSpace = &FixedFreeSpace;
     EXPECT_EQ(0, Convert(good, &thread));
@@ -301,7 +301,7 @@ TEST_F(ConvertFileTest, ErrorBoxesOffSilencesPerFileErrorsOnly) {
 
 TEST_F(ConvertFileTest, LowFreeSpaceStopsTheBatchWithoutWritingTheBlock) {
     std::string src = WriteWav("big.wav", Pcm(2, 44100, 16), Tone16(44100 * 3, 2, 44100, 9000));
-    CDecodeThread thread(SavedSettings());
+    CTestThread thread;
     g_freeBytes = 1023;
     thread.m_pfnFreeSpace = &FixedFreeSpace;
     EXPECT_EQ(0, Convert(src, &thread));
@@ -316,7 +316,7 @@ TEST_F(ConvertFileTest, LowFreeSpaceStopsTheBatchWithoutWritingTheBlock) {
 
     g_freeBytes = 1024;
     Batch().stopRequested = 0;
-    CDecodeThread enough(SavedSettings());
+    CTestThread enough;
     enough.m_pfnFreeSpace = &FixedFreeSpace;
     EXPECT_EQ(1, Convert(src, &enough));
 }
@@ -327,7 +327,7 @@ TEST_F(ConvertFileTest, AFailedFreeSpaceQueryIsUnknownNotFull) {
     EXPECT_EQ(kFreeSpaceUnknown, QueryFreeSpace("Q:\\no such drive\\"));
     EXPECT_NE(kFreeSpaceUnknown, QueryFreeSpace(out.c_str()));
     std::string src = WriteWav("a.wav", Pcm(2, 44100, 16), Tone16(44100 * 3, 2, 44100, 9000));
-    CDecodeThread thread(SavedSettings());
+    CTestThread thread;
     g_freeBytes = kFreeSpaceUnknown;
     thread.m_pfnFreeSpace = &FixedFreeSpace;
     EXPECT_EQ(1, Convert(src, &thread)) << boxes.Texts();
@@ -432,7 +432,7 @@ TEST_F(ConvertFileTest, CancelMidFileLeavesAShorterValidFileThatCounts) {
     std::vector<uint8_t> data = Tone16(44100 * 5, 2, 44100, 9000);
     std::string src = WriteWav("long.wav", Pcm(2, 44100, 16), data);
     env.Set(settings::kVolumeNormalize, 1);  // a cancelled file is not normalised
-    CDecodeThread thread(SavedSettings());
+    CTestThread thread;
     g_steps = 0;
     thread.m_pfnFreeSpace = &CancelAtSecondStep;
     EXPECT_EQ(1, Convert(src, &thread));

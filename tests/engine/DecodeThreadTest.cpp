@@ -6,7 +6,7 @@
 
 #include "engine/BatchState.h"
 #include "engine/DecodeThread.h"
-#include "engine/DialogMessages.h"
+#include "dialog/DialogMessages.h"
 #include "engine/TempOutput.h"
 #include "tests/engine/EngineFixtures.h"
 
@@ -91,8 +91,8 @@ protected:
 TEST_F(DecodeThreadTest, ThreeFilesShareTheTotalBarEquallyAndMessagesComeInOrder) {
     Sources({Wav("a.wav", 3), Wav("b.wav", 3), Wav("c.wav", 3)});
     g_samples.clear();
-    CDecodeThread thread(SavedSettings());
-    thread.m_pOwnerWnd = &owner;
+    CTestThread thread;
+    thread.SetOwner(&owner);
     thread.m_pfnFreeSpace = &SampleProgress;
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(WaitStopped()) << "the end of every batch is signalled";
@@ -123,8 +123,8 @@ TEST_F(DecodeThreadTest, CancelDuringGatheringPostsNoConversionDone) {
         Batch().stopRequested = 1;
         return IDOK;
     });
-    CDecodeThread thread(SavedSettings());
-    thread.m_pOwnerWnd = &owner;
+    CTestThread thread;
+    thread.SetOwner(&owner);
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(WaitStopped());
     ASSERT_TRUE(thread.Join(5000));
@@ -157,14 +157,14 @@ struct PausingThread {
     }
     bool WaitPaused() { return WaitForSingleObject(event, 10000) == WAIT_OBJECT_0; }
     CHandle event;
-    CDecodeThread thread{SavedSettings()};
+    CTestThread thread;
 };
 }  // namespace
 
 TEST_F(DecodeThreadTest, PauseHoldsTheProgressAndContinueGoesOnFromThere) {
     Sources({Wav("long.wav", 20)});
     PausingThread p;
-    p.thread.m_pOwnerWnd = &owner;
+    p.thread.SetOwner(&owner);
     ASSERT_TRUE(p.thread.CreateThread());
     ASSERT_TRUE(p.WaitPaused());
     EXPECT_TRUE(p.thread.IsPaused());
@@ -184,7 +184,7 @@ TEST_F(DecodeThreadTest, PauseHoldsTheProgressAndContinueGoesOnFromThere) {
 TEST_F(DecodeThreadTest, CancelConfirmedWhilePausedStopsAtOnceWithAValidFile) {
     Sources({Wav("long.wav", 20), Wav("next.wav", 1)});
     PausingThread p;
-    p.thread.m_pOwnerWnd = &owner;
+    p.thread.SetOwner(&owner);
     ASSERT_TRUE(p.thread.CreateThread());
     ASSERT_TRUE(p.WaitPaused());
     // What the dialog does on Cancel, Yes: stop, then let the thread go on.
@@ -209,7 +209,7 @@ TEST_F(DecodeThreadTest, SettingsAreTakenWhenTheThreadObjectIsBuilt) {
     env.Set(settings::kPromptBefore, 0);
     env.Set(settings::kFormat, settings::kFormatStored);
     Batch().totalCount = 9;
-    CDecodeThread thread(SavedSettings());
+    CTestThread thread;
     env.Set(settings::kNormalizeValue, 20);
     env.Set(settings::kFormat, settings::kFormatCd);
     EXPECT_EQ(JobSettings::Target::kStored, thread.m_settings.target) << "the format too, for every file of the batch";
@@ -224,8 +224,8 @@ TEST_F(DecodeThreadTest, ABatchWithNothingConvertibleEndsNormally) {
     std::string txt = folder / "notes.txt";
     ASSERT_TRUE(WriteBytes(txt, {1}));
     Sources({txt});
-    CDecodeThread thread(SavedSettings());
-    thread.m_pOwnerWnd = &owner;
+    CTestThread thread;
+    thread.SetOwner(&owner);
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(WaitStopped());
     EXPECT_EQ(0u, Batch().totalCount.load());
@@ -243,8 +243,8 @@ TEST_F(DecodeThreadTest, ACancelConfirmedBetweenFilesStartsNoFurtherFile) {
     ASSERT_TRUE(WriteBytes(bad, std::vector<uint8_t>(100, 'x')));
     ASSERT_TRUE(WriteBytes(out + "\\good.wav", {1, 2, 3}));
     Sources({bad, Wav("good.wav", 1)});
-    CDecodeThread thread(SavedSettings());
-    thread.m_pOwnerWnd = &owner;
+    CTestThread thread;
+    thread.SetOwner(&owner);
     MessageBoxHook previous = SetMessageBoxHook([&](const MessageBoxCall&) {
         thread.Pause();
         return IDOK;
@@ -269,8 +269,8 @@ uint64_t FailingFreeSpace(const char*) { throw std::bad_alloc(); }
 // end message, and no half-written output left behind.
 TEST_F(DecodeThreadTest, AFailureInsideTheBatchStillAnnouncesItsEnd) {
     Sources({Wav("a.wav", 2)});
-    CDecodeThread thread(SavedSettings());
-    thread.m_pOwnerWnd = &owner;
+    CTestThread thread;
+    thread.SetOwner(&owner);
     thread.m_pfnFreeSpace = &FailingFreeSpace;
     ASSERT_TRUE(thread.CreateThread());
     EXPECT_TRUE(WaitStopped()) << "stoppedEvent never set";
@@ -310,8 +310,8 @@ TEST_F(DecodeThreadTest, TemporaryFilesAKilledRunLeftAreRemovedAtTheNextBatch) {
                                  0, nullptr));
     ASSERT_TRUE(live.IsValid());
     Sources({Wav("a.wav", 1)});
-    CDecodeThread thread(SavedSettings());
-    thread.m_pOwnerWnd = &owner;
+    CTestThread thread;
+    thread.SetOwner(&owner);
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(WaitStopped());
     std::vector<std::string> left = FilesIn(out);

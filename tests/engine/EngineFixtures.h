@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "framework/WinApp.h"
+#include "dialog/JobBoxes.h"
+#include "engine/DecodeThread.h"
 #include "options/Settings.h"
 #include "tests/TestSupport.h"
 
@@ -201,6 +203,20 @@ inline JobSettings SavedSettings() {
     const CWinApp* app = AfxGetApp();
     return app ? settings::ReadJobSettings(*app) : JobSettings();
 }
+
+// Holds a thread's events from before the thread is made.
+struct JobBoxesHolder {
+    explicit JobBoxesHolder(CWnd* owner) : boxes(owner, SavedSettings()) {}
+    CJobBoxes boxes;
+};
+
+// A decode thread with the stored settings, whose events are the dialog's own:
+// the same boxes (texts, captions, gating), and messages posted to owner.
+class CTestThread : private JobBoxesHolder, public CDecodeThread {
+public:
+    explicit CTestThread(CWnd* owner = nullptr) : JobBoxesHolder(owner), CDecodeThread(SavedSettings(), boxes) {}
+    void SetOwner(CWnd* owner) { boxes.SetOwner(owner); }
+};
 
 class EngineApp {
 public:

@@ -116,7 +116,7 @@ TEST_F(NormalizeFileTest, ConvertedFileReachesTheLevelAndHeaderStays) {
     std::vector<uint8_t> data = Tone16(44100 * 2, 2, 44100, 8000);
     std::string src = folder / "quiet.wav";
     ASSERT_TRUE(WriteBytes(src, CanonicalWav(Pcm(2, 44100, 16), data)));
-    CDecodeThread thread(SavedSettings());
+    CTestThread thread;
     ASSERT_EQ(1, thread.ConvertFile(1, src.c_str())) << boxes.Texts();
     WavFile w = ReadOutput(out + "\\quiet.wav");
     ASSERT_TRUE(w.ok);
@@ -130,7 +130,7 @@ TEST_F(NormalizeFileTest, ASilentFileStaysSilent) {
     std::vector<uint8_t> data(176400, 0);
     std::string src = folder / "silent.wav";
     ASSERT_TRUE(WriteBytes(src, CanonicalWav(Pcm(2, 44100, 16), data)));
-    CDecodeThread thread(SavedSettings());
+    CTestThread thread;
     ASSERT_EQ(1, thread.ConvertFile(1, src.c_str()));
     EXPECT_EQ(data, ReadOutput(out + "\\silent.wav").data);
 }

@@ -2,7 +2,7 @@
 
 #include "engine/BatchState.h"
 #include "engine/DecodeThread.h"
-#include "engine/EngineMessages.h"
+#include "dialog/JobTexts.h"
 #include "tests/engine/EngineFixtures.h"
 
 using namespace fixtures;
@@ -34,12 +34,12 @@ protected:
         ASSERT_TRUE(WriteBytes(path, CanonicalWav(Pcm(2, 44100, 16), Counting(bytes))));
     }
     uint32_t Count() {
-        CDecodeThread thread(SavedSettings());
+        CTestThread thread;
         thread.GatherInformation();
         return Batch().totalCount;
     }
     uint32_t ConvertAllFiles() {
-        CDecodeThread thread(SavedSettings());
+        CTestThread thread;
         thread.ConvertAll();
         return Batch().convertedCount;
     }
@@ -166,7 +166,7 @@ TEST_F(WalkTest, TheWalkNeverChangesTheCurrentDirectory) {
     char before[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, before);
     g_directories.clear();
-    CDecodeThread thread(SavedSettings());
+    CTestThread thread;
     thread.m_pfnFreeSpace = &RecordDirectory;
     thread.ConvertAll();
     EXPECT_EQ(2u, Batch().convertedCount.load());

@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "app/AppMessages.h"
-#include "engine/EngineMessages.h"
+#include "dialog/JobTexts.h"
 #include "framework/ComPtr.h"
 #include "framework/RegKey.h"
 #include "res/resource.h"

@@ -1,4 +1,5 @@
-// Window messages that reach the conversion dialog from the decode thread.
+// Window messages of the conversion dialog: a batch's events, posted by its
+// listener from the decode thread, and the dialog's own.
 #pragma once
 #include <windows.h>
 

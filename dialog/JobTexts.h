@@ -1,4 +1,4 @@
-// The texts of the engine's message boxes, exactly as users have always seen them.
+// The texts of the boxes about a batch's files, exactly as users have always seen them.
 #pragma once
 #include <string>
 
