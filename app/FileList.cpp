@@ -5,6 +5,7 @@
 
 #include "../framework/BinaryFile.h"
 #include "OutputFolder.h"
+#include "ProgramBatch.h"
 
 namespace {
 // Reads the text as the stream functions of the writer's format would: numbers

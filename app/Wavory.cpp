@@ -18,6 +18,7 @@
 #include "FileList.h"
 #include "HelpFile.h"
 #include "OutputFolder.h"
+#include "ProgramBatch.h"
 #include "SourceDialog.h"
 
 CWavoryApp theApp;

@@ -57,7 +57,7 @@ double Now() {
 
 // One batch of one file through a fresh thread object; returns seconds.
 double RunBatch(const std::string& source, const std::string& outFolder) {
-    BatchState& b = Batch();
+    static BatchState b;
     memset(b.outputFolder, 0, kPathBufferSize);
     strcpy(b.outputFolder, outFolder.c_str());
     b.AllocateSources(1);
@@ -73,7 +73,7 @@ double RunBatch(const std::string& source, const std::string& outFolder) {
     // The settings as the dialog takes them at a batch's start, and its boxes (none are expected).
     const JobSettings jobSettings = settings::ReadJobSettings(*AfxGetApp());
     CJobBoxes boxes(nullptr, jobSettings);
-    CDecodeThread thread(jobSettings, boxes);
+    CDecodeThread thread(jobSettings, boxes, b);
     thread.CreateThread();
     thread.Join();
     double seconds = Now() - start;

@@ -3,6 +3,8 @@
 #pragma once
 #include <objidl.h>
 
+#include <atomic>
+
 class CFileReadStream : public IStream {
 public:
     // One reference, the creator's.
@@ -36,7 +38,7 @@ private:
     virtual ~CFileReadStream();
     HANDLE m_hFile = INVALID_HANDLE_VALUE;
     LONG m_nRefCount = 1;
-    bool m_readFailed = false;
+    std::atomic<bool> m_readFailed{false};  // the runtime reads on a thread of its own
 };
 
 // The last error as a COM status; S_OK when there is none.

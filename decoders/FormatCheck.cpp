@@ -24,6 +24,9 @@ bool IsConsistentFormat(const WAVEFORMATEX& format) {
     if (format.nChannels == 0 || format.nChannels > kMostChannels) return false;
     if (format.nSamplesPerSec < kLowestRate || format.nSamplesPerSec > kHighestRate) return false;
     if (format.nBlockAlign == 0 || format.nAvgBytesPerSec == 0) return false;
+    // Extensible records reach us mapped to their base tag, without their tail:
+    // one that stayed extensible would be read past its end.
+    if (format.wFormatTag == WAVE_FORMAT_EXTENSIBLE) return false;
     if (!IsPlainPcm(format)) return true;  // a codec's own fields: only what every reader divides by
     if (!WidthFits(format)) return false;
     DWORD blockAlign = static_cast<DWORD>(format.nChannels) * format.wBitsPerSample / 8;

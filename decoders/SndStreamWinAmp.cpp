@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cctype>
 #include <cstring>
+#include <mutex>
 
 namespace {
 // Process-wide playback state, reached by the plug-in through context-free callbacks.
@@ -18,6 +19,9 @@ std::atomic<int> g_bitrate{ISndStreamWinAmp::kDefaultBitrate};
 // has happened for the file open now.
 std::atomic<unsigned> g_fileSerial{0};
 std::atomic<unsigned> g_drainedSerial{~0u};
+// The notice arrives on the host's own thread: its check and the next file's
+// start must not interleave.
+std::mutex g_noticeLock;
 OutputFormat g_outputFormat;
 Out_Module g_outModule{};
 
@@ -164,6 +168,7 @@ void ISndStreamWinAmp::UnloadPlugins() {
 }
 
 void ISndStreamWinAmp::SignalEndOfFile() {
+    std::lock_guard<std::mutex> hold(g_noticeLock);
     if (g_drainedSerial != g_fileSerial) return;  // a late notice of an earlier file
     g_playbackEnded = 1;
     SetEvent(g_endEvent);
@@ -184,11 +189,14 @@ bool ISndStreamWinAmp::Select(const char* path) {
 }
 
 BOOL ISndStreamWinAmp::Open(const char* path) {
-    ++g_fileSerial;
-    g_playbackEnded = 0;
+    {
+        std::lock_guard<std::mutex> hold(g_noticeLock);
+        ++g_fileSerial;
+        g_playbackEnded = 0;
+        ResetEvent(g_endEvent);
+    }
     g_playbackStarted = 0;
     g_outputOpened = 0;
-    ResetEvent(g_endEvent);
     ResetBuffer();
     if (!Select(path)) return FALSE;
     In_Module& in = *m_current.input;

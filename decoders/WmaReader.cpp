@@ -22,7 +22,13 @@ const HRESULT kAsfNotFound = static_cast<HRESULT>(0xC00D07F0);
 using CreateSyncReaderProc = HRESULT(WINAPI*)(IUnknown*, DWORD, IWMSyncReader**);
 CreateSyncReaderProc CreateSyncReaderEntry() {
     static CreateSyncReaderProc entry = [] {
-        HMODULE runtime = LoadLibraryA(kWmaRuntimeLibrary);  // kept for the life of the process
+        // From the system folder only: where it is missing, a copy beside a music file must not be loaded.
+        char path[MAX_PATH] = {};
+        UINT length = GetSystemDirectoryA(path, MAX_PATH);
+        if (length == 0 || length + 1 + sizeof(kWmaRuntimeLibrary) > MAX_PATH) return CreateSyncReaderProc{};
+        strcat(path, "\\");
+        strcat(path, kWmaRuntimeLibrary);
+        HMODULE runtime = LoadLibraryA(path);  // kept for the life of the process
         return runtime ? reinterpret_cast<CreateSyncReaderProc>(
                              reinterpret_cast<void*>(GetProcAddress(runtime, "WMCreateSyncReader")))
                        : nullptr;

@@ -45,7 +45,9 @@ void CJobBoxes::FileFailed(FileFailure kind, const std::string& path) {
     if (kind == FileFailure::kWmaInitFailed) {
         Box(FailureText(kind, path), msg::kCaptionInformation, MB_OK);
     } else if (kind == FileFailure::kWmaRuntimeMissing) {
-        Box(FailureText(kind, path), msg::kCaptionInformation, MB_OK | MB_ICONERROR);
+        // Once a batch: a folder of WMA files would otherwise give a box each.
+        if (!m_toldRuntimeMissing) Box(FailureText(kind, path), msg::kCaptionInformation, MB_OK | MB_ICONERROR);
+        m_toldRuntimeMissing = true;
     } else if (m_showErrors) {
         Box(FailureText(kind, path), msg::kCaptionError, MB_OK | MB_ICONERROR);
     }

@@ -30,6 +30,7 @@ private:
     CWnd* m_owner;
     bool m_showErrors;
     WPARAM m_serial;
+    bool m_toldRuntimeMissing = false;
 };
 
 // The text of a failure's box.

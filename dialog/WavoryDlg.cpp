@@ -8,6 +8,7 @@
 #include "../app/AppMessages.h"
 #include "../app/HelpFile.h"
 #include "../app/OutputFolder.h"
+#include "../app/ProgramBatch.h"
 #include "../app/SourceDialog.h"
 #include "../decoders/SndStreamWinAmp.h"
 #include "DialogMessages.h"
@@ -128,7 +129,7 @@ bool CWavoryDlg::StartBatch() {
     const CWinApp* app = AfxGetApp();
     const JobSettings jobSettings = app ? settings::ReadJobSettings(*app) : JobSettings();
     m_pJobEvents = std::make_unique<CJobBoxes>(this, jobSettings, ++m_nBatchSerial);
-    m_pDecodeThread = std::make_unique<CDecodeThread>(jobSettings, *m_pJobEvents);
+    m_pDecodeThread = std::make_unique<CDecodeThread>(jobSettings, *m_pJobEvents, Batch());
     if (!m_pDecodeThread->CreateThread()) {
         m_pDecodeThread.reset();
         AppMessageBox(m_hWnd, msg::kCantStartBatch, msg::kCaptionError, MB_OK | MB_ICONERROR);

@@ -40,8 +40,3 @@ bool BatchState::TakeNames(BatchNames& names) {
     names = m_names;
     return true;
 }
-
-BatchState& Batch() {
-    static BatchState state;
-    return state;
-}

@@ -53,6 +53,3 @@ private:
     std::mutex m_namesLock;  // held only while the strings are copied
     BatchNames m_names;
 };
-
-// The one process-wide batch.
-BatchState& Batch();

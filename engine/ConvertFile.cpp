@@ -66,7 +66,7 @@ private:
 class CFileConversion {
 public:
     CFileConversion(const CDecodeThread& thread, const char* sourcePath)
-        : m_thread(thread), m_batch(Batch()), m_source(sourcePath) {}
+        : m_thread(thread), m_batch(thread.m_batch), m_source(sourcePath) {}
 
     int Run(int type);
 
@@ -170,7 +170,8 @@ int CFileConversion::Run(int type) {
     const bool started = !m_batch.stopRequested;
     if (started) CopyBlocks(sourceBuffer, destinationBuffer);
     stream.Close();
-    const bool readFailed = m_reader->Failed();
+    // A stop that came before anything was read is no read failure.
+    const bool readFailed = m_reader->Failed() && !m_batch.stopRequested;
     m_reader.reset();
 
     if (m_diskFull || !started) return 0;

@@ -1,11 +1,16 @@
 #include "DecodeThread.h"
 
+#include <string>
+
 #include "FreeSpaceMonitor.h"
 #include "TempOutput.h"
 
 uint64_t QueryFreeSpace(const char* folder) {
     ULARGE_INTEGER available{};
-    if (!GetDiskFreeSpaceExA(folder, &available, nullptr, nullptr)) return kFreeSpaceUnknown;
+    // A share's root is answered only with the trailing backslash.
+    std::string directory = folder;
+    if (!directory.empty() && directory.back() != '\\') directory += '\\';
+    if (!GetDiskFreeSpaceExA(directory.c_str(), &available, nullptr, nullptr)) return kFreeSpaceUnknown;
     return available.QuadPart;
 }
 
@@ -16,7 +21,7 @@ constexpr uint64_t kStaleTempAgeMs = 60 * 60 * 1000;
 
 }  // namespace
 
-CDecodeThread::CDecodeThread(const JobSettings& settings, IJobEvents& events)
+CDecodeThread::CDecodeThread(const JobSettings& settings, IJobEvents& events, BatchState& batch)
     : m_bVolumeNormalize(settings.volumeNormalize),
       m_nNormalizeValue(settings.normalizeValue),
       m_bNotDisplayErrInfo(settings.notDisplayErrInfo),
@@ -24,8 +29,9 @@ CDecodeThread::CDecodeThread(const JobSettings& settings, IJobEvents& events)
       m_settings(settings),
       m_pfnFreeSpace(&QueryFreeSpace),
       m_events(events),
+      m_batch(batch),
       m_running(CreateEventA(nullptr, TRUE, TRUE, nullptr)) {
-    Batch().totalCount = 0;
+    m_batch.totalCount = 0;
 }
 
 // Announces the end of the batch on every way out, an exception's included, so
@@ -34,7 +40,7 @@ class CBatchEndAnnouncer {
 public:
     explicit CBatchEndAnnouncer(CDecodeThread& thread) : m_thread(thread) {}
     ~CBatchEndAnnouncer() {
-        SetEvent(Batch().stoppedEvent);
+        SetEvent(m_thread.m_batch.stoppedEvent);
         m_thread.m_events.BatchEnded();
     }
     CBatchEndAnnouncer(const CBatchEndAnnouncer&) = delete;
@@ -46,7 +52,7 @@ private:
 
 BOOL CDecodeThread::InitInstance() {
     CBatchEndAnnouncer announcer(*this);
-    BatchState& batch = Batch();
+    BatchState& batch = m_batch;
     batch.phase = 0;
     GatherInformation();
     batch.phase = 1;
@@ -62,7 +68,7 @@ void CDecodeThread::GatherInformation() {
 }
 
 void CDecodeThread::ConvertAll() {
-    BatchState& batch = Batch();
+    BatchState& batch = m_batch;
     SweepStaleTempOutputs(batch.outputFolder, kStaleTempAgeMs);
     batch.processedCount = 0;
     batch.totalPercent = 0;

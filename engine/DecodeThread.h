@@ -12,8 +12,9 @@
 
 class CDecodeThread : public CWinThread {
 public:
-    // events outlives the thread object: everything a person must see goes there.
-    CDecodeThread(const JobSettings& settings, IJobEvents& events);
+    // The thread runs its batch on batch and tells events everything a person
+    // must see; both outlive the thread object.
+    CDecodeThread(const JobSettings& settings, IJobEvents& events, BatchState& batch);
 
     BOOL m_bVolumeNormalize;
     int m_nNormalizeValue;
@@ -51,11 +52,12 @@ private:
     void WaitWhilePaused() const;
     // Holds while paused; false when the batch is to stop here.
     bool SafePoint() const;
-    bool StopRequested() const { return Batch().stopRequested.load() != 0; }
+    bool StopRequested() const { return m_batch.stopRequested.load() != 0; }
 
     friend class CFileConversion;
     friend class CBatchEndAnnouncer;
     IJobEvents& m_events;
+    BatchState& m_batch;
     CHandle m_running;  // manual-reset: set while not paused
     // Checked first at every safe point: waiting on the event costs a system call.
     std::atomic<bool> m_pauseRequested{false};

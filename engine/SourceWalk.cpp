@@ -20,13 +20,13 @@ bool IsSkippedFolderName(const char* name) { return name[0] == '.' || lstrcmpiA(
 }  // namespace
 
 void CDecodeThread::ConvertEntry(int type, const char* path) {
-    BatchState& batch = Batch();
+    BatchState& batch = m_batch;
     if (ConvertFile(type, path) == 1) ++batch.convertedCount;
     ++batch.processedCount;
 }
 
 void CDecodeThread::RunSources(int convert) {
-    BatchState& batch = Batch();
+    BatchState& batch = m_batch;
     for (int32_t i = 0; i < batch.sourceCount && SafePoint(); ++i) {
         const char* entry = batch.sourcePaths[i];
         DWORD attributes = GetFileAttributesA(entry);
@@ -53,7 +53,7 @@ void CDecodeThread::RunSources(int convert) {
 // Lists the folder by its full path: the process's current directory is never
 // changed (another part of the program, or a second batch, may rely on it).
 int CDecodeThread::WalkFolder(const char* folder, int convert) {
-    BatchState& batch = Batch();
+    BatchState& batch = m_batch;
     if (!SafePoint()) return 0;
     PathBuffer pattern;
     if (!JoinPath(folder, "*", pattern)) return 0;

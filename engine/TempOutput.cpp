@@ -26,10 +26,12 @@ bool CTempOutput::Create(const char* outputPath) {
 }
 
 bool CTempOutput::CommitAs(const char* outputPath) {
-    CFileHandle file(CreateFileA(m_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid() || !FlushFileBuffers(file)) return false;
-    file.Close();
+    {
+        // Best effort: some redirectors cannot flush, and a scanner may hold the file a moment.
+        CFileHandle file(CreateFileA(m_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.IsValid()) FlushFileBuffers(file);
+    }
     if (!MoveFileExA(m_path, outputPath, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return false;
     m_path[0] = '\0';
     return true;
@@ -46,9 +48,10 @@ bool IsTempOutputName(const char* name) {
 }
 
 int SweepStaleTempOutputs(const char* folder, uint64_t maxAgeMs) {
-    std::string pattern = std::string(folder) + "\\" + kPrefix + "*.tmp";
+    PathBuffer pattern;
+    if (!JoinPath(folder, (std::string(kPrefix) + "*.tmp").c_str(), pattern)) return 0;
     WIN32_FIND_DATAA found;
-    CFindHandle listing(FindFirstFileA(pattern.c_str(), &found));
+    CFindHandle listing(FindFirstFileA(pattern, &found));
     if (!listing.IsValid()) return 0;
     FILETIME nowTime;
     GetSystemTimeAsFileTime(&nowTime);
@@ -58,8 +61,8 @@ int SweepStaleTempOutputs(const char* folder, uint64_t maxAgeMs) {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY || !IsTempOutputName(found.cFileName)) continue;
         uint64_t written = FileTimeValue(found.ftLastWriteTime);
         if (written > now || now - written < maxAge) continue;
-        std::string path = std::string(folder) + "\\" + found.cFileName;
-        if (DeleteFileA(path.c_str())) ++removed;
+        PathBuffer path;
+        if (JoinPath(folder, found.cFileName, path) && DeleteFileA(path)) ++removed;
     } while (FindNextFileA(listing, &found));
     return removed;
 }

@@ -14,8 +14,8 @@ public:
 
     bool Create(const char* outputPath);
     const char* Path() const { return m_path; }
-    // On the disk first, then in the output's place: a crash or power cut
-    // afterwards finds either the old output or the whole new one.
+    // On the disk first (where the disk can be told to), then in the output's
+    // place: a crash or power cut afterwards finds the old output or the whole new one.
     bool CommitAs(const char* outputPath);
 
 private:

@@ -10,7 +10,8 @@ root="$1"; shift
 wine_env "$root"
 small="$(realpath -m "$root")/smalldisk"
 failing="$(realpath -m "$root")/failing"
-failfs_stop() { if mountpoint -q "$failing/mount"; then fusermount3 -u "$failing/mount"; fi; return 0; }
+# Lazily, and whatever state it is in: a run that was killed leaves a mount nobody serves.
+failfs_stop() { fusermount3 -uz "$failing/mount" 2>/dev/null; return 0; }
 cleanup() { wine_stop; xvfb_stop; mountpoint -q "$small" && umount "$small"; failfs_stop; }
 # Reads of the failing disk fail from this byte offset on, for this many bytes.
 FAILING_FROM=100000 FAILING_BYTES=100000

@@ -2,6 +2,7 @@
 
 #include "app/FileList.h"
 #include "app/OutputFolder.h"
+#include "app/ProgramBatch.h"
 #include "app/SourceDialog.h"
 #include "framework/Wnd.h"
 #include "ui/DlgProxy.h"

@@ -54,7 +54,7 @@ DWORD ThreadCount() {
 
 int g_steps = 0;
 uint64_t CancelAtSecondStep(const char*) {
-    if (++g_steps == 2) Batch().stopRequested = 1;
+    if (++g_steps == 2) TestBatch().stopRequested = 1;
     return 32ull << 20;
 }
 
@@ -159,7 +159,7 @@ TEST_F(Mp3Test, FormatZeroMakesCdFormatFromA22kMonoFile) {
     EXPECT_EQ(44100u, w.format.nSamplesPerSec);
     EXPECT_EQ(16, w.format.wBitsPerSample);
     EXPECT_NEAR(4.0 * 44100 * 4, static_cast<double>(w.data.size()), 4.0 * 64);
-    EXPECT_EQ(100u, Batch().filePercent.load());
+    EXPECT_EQ(100u, TestBatch().filePercent.load());
 }
 
 TEST_F(Mp3Test, CancelLeavesAValidShorterFileAndStopsTheDecoder) {
@@ -174,7 +174,7 @@ TEST_F(Mp3Test, CancelLeavesAValidShorterFileAndStopsTheDecoder) {
     EXPECT_GT(w.data.size(), 0u);
     EXPECT_LT(w.data.size(), 882000u);
     EXPECT_EQ(threadsBefore, ThreadCount()) << "the decoder's thread has ended";
-    Batch().stopRequested = 0;
+    TestBatch().stopRequested = 0;
     std::vector<uint8_t> pcm;
     ASSERT_TRUE(DecodeDirect(FixturePath("cbr128.mp3"), &pcm)) << "the host is usable again";
     EXPECT_EQ(882000u, pcm.size());

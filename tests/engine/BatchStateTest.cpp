@@ -104,4 +104,3 @@ TEST(BatchState, ProgressFieldsAreLockFreeWords) {
     EXPECT_TRUE(state.freeBytes.is_lock_free()) << "a 64-bit value read in one piece";
 }
 
-TEST(BatchState, OneProcessWideInstance) { EXPECT_EQ(&Batch(), &Batch()); }

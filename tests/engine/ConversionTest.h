@@ -23,7 +23,7 @@ protected:
         : env(appName), folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
         out = folder.MakeDir("out");
         in = folder.MakeDir("in");
-        BatchState& b = Batch();
+        BatchState& b = TestBatch();
         memset(b.outputFolder, 0, sizeof(b.outputFolder));
         strcpy(b.outputFolder, out.c_str());
         b.stopRequested = 0;

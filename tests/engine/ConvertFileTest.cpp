@@ -16,7 +16,7 @@ uint64_t FixedFreeSpace(const char*) { return g_freeBytes; }
 // given once the second block is converted.
 int g_steps = 0;
 uint64_t CancelAtSecondStep(const char*) {
-    if (++g_steps == 2) Batch().stopRequested = 1;
+    if (++g_steps == 2) TestBatch().stopRequested = 1;
     return 32ull << 20;
 }
 
@@ -83,11 +83,11 @@ TEST_F(ConvertFileTest, CdSourceToCdFormatKeepsEverySample) {
     EXPECT_EQ(0u, boxes.Count());
     EXPECT_EQ((std::vector<std::string>{"Song.wav"}), FilesIn(out)) << "no temporary file left behind";
     BatchNames names;
-    ASSERT_TRUE(Batch().TakeNames(names));
+    ASSERT_TRUE(TestBatch().TakeNames(names));
     EXPECT_EQ("Song.WAV", names.currentFileName);
     EXPECT_EQ("in", names.sourceFolderName);
     EXPECT_EQ("out", names.outputFolderName);
-    EXPECT_EQ(100u, Batch().filePercent.load());
+    EXPECT_EQ(100u, TestBatch().filePercent.load());
 }
 
 TEST_F(ConvertFileTest, FormatOneKeepsTheSourceFormatAndBytes) {
@@ -125,7 +125,7 @@ TEST_F(ConvertFileTest, FormatTwoUsesTheStoredFormatReadForEveryFile) {
 }
 
 TEST_F(ConvertFileTest, SameFileIsRefusedButWaveBesideItIsConverted) {
-    strcpy(Batch().outputFolder, in.c_str());
+    strcpy(TestBatch().outputFolder, in.c_str());
     std::string wav = WriteWav("x.wav", Pcm(2, 44100, 16), Counting(4000));
     std::vector<uint8_t> before = ReadBytes(wav);
     ASSERT_EQ(0, Convert(wav));
@@ -138,11 +138,11 @@ TEST_F(ConvertFileTest, SameFileIsRefusedButWaveBesideItIsConverted) {
     // The same rule in capitals, through the folder written another way.
     std::string upper = in + "\\Y.WAV";
     ASSERT_TRUE(WriteBytes(upper, CanonicalWav(Pcm(2, 44100, 16), Counting(400))));
-    CharUpperA(Batch().outputFolder);
+    CharUpperA(TestBatch().outputFolder);
     EXPECT_EQ(0, Convert(upper));
 
     std::string wave = WriteWav("z.wave", Pcm(2, 44100, 16), Counting(4000));
-    strcpy(Batch().outputFolder, in.c_str());
+    strcpy(TestBatch().outputFolder, in.c_str());
     EXPECT_EQ(1, Convert(wave)) << boxes.Texts();
     EXPECT_TRUE(ReadOutput(in + "\\z.wav").ok);
 }
@@ -254,7 +254,7 @@ TEST_F(ConvertFileTest, SourceThatCannotBeOpenedAndOutputThatCannotBeCreated) {
     EXPECT_EQ("Can't Open " + missing + ". Maybe it is used by another program.", boxes.Calls()[0].text);
 
     std::string src = WriteWav("a.wav", Pcm(2, 44100, 16), Counting(400));
-    strcpy(Batch().outputFolder, (folder / "no such folder").c_str());
+    strcpy(TestBatch().outputFolder, (folder / "no such folder").c_str());
     EXPECT_EQ(0, Convert(src));
     ASSERT_EQ(2u, boxes.Count());
     EXPECT_EQ("Can't create File " + folder / "no such folder\\a.wav", boxes.Calls()[1].text);
@@ -262,7 +262,7 @@ TEST_F(ConvertFileTest, SourceThatCannotBeOpenedAndOutputThatCannotBeCreated) {
     // An output path of 260 bytes or more is refused, not cut.
     std::string deep = out;
     while (deep.size() < 240) deep = deep + "\\" + std::string(20, 'd');
-    strcpy(Batch().outputFolder, deep.c_str());
+    strcpy(TestBatch().outputFolder, deep.c_str());
     EXPECT_EQ(0, Convert(src));
     ASSERT_EQ(3u, boxes.Count());
     EXPECT_EQ(0u, boxes.Calls()[2].text.find("Can't create File "));
@@ -310,12 +310,12 @@ TEST_F(ConvertFileTest, LowFreeSpaceStopsTheBatchWithoutWritingTheBlock) {
               boxes.Calls()[0].text);
     EXPECT_EQ("Information", boxes.Calls()[0].caption);
     EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), IconOf(boxes.Calls()[0].type));
-    EXPECT_EQ(1u, Batch().stopRequested.load());
-    EXPECT_EQ(1023u, Batch().freeBytes.load());
+    EXPECT_EQ(1u, TestBatch().stopRequested.load());
+    EXPECT_EQ(1023u, TestBatch().freeBytes.load());
     EXPECT_TRUE(FilesIn(out).empty()) << "the file does not count and leaves nothing";
 
     g_freeBytes = 1024;
-    Batch().stopRequested = 0;
+    TestBatch().stopRequested = 0;
     CTestThread enough;
     enough.m_pfnFreeSpace = &FixedFreeSpace;
     EXPECT_EQ(1, Convert(src, &enough));
@@ -332,7 +332,7 @@ TEST_F(ConvertFileTest, AFailedFreeSpaceQueryIsUnknownNotFull) {
     thread.m_pfnFreeSpace = &FixedFreeSpace;
     EXPECT_EQ(1, Convert(src, &thread)) << boxes.Texts();
     EXPECT_EQ(0u, boxes.Count());
-    EXPECT_EQ(0u, Batch().stopRequested.load());
+    EXPECT_EQ(0u, TestBatch().stopRequested.load());
     EXPECT_EQ(3u * 176400, ReadOutput(out + "\\a.wav").data.size());
 }
 
@@ -342,12 +342,12 @@ TEST_F(ConvertFileTest, FullDiskForReal) {
     std::string small = disk;
     TestFolder::Remove(small + "\\out");
     CreateDirectoryA((small + "\\out").c_str(), nullptr);
-    strcpy(Batch().outputFolder, (small + "\\out").c_str());
+    strcpy(TestBatch().outputFolder, (small + "\\out").c_str());
     std::string src = WriteWav("big.wav", Pcm(2, 44100, 16), Tone16(44100 * 4, 2, 44100, 9000));
     EXPECT_EQ(0, Convert(src));
     ASSERT_EQ(1u, boxes.Count());
     EXPECT_EQ(msg::kDiskFull, boxes.Calls()[0].text) << "a disk that fills mid-block is a full disk";
-    EXPECT_EQ(1u, Batch().stopRequested.load());
+    EXPECT_EQ(1u, TestBatch().stopRequested.load());
     EXPECT_TRUE(FilesIn(small + "\\out").empty()) << "no partial file on the full disk";
     TestFolder::Remove(small + "\\out");
 }
@@ -365,13 +365,13 @@ TEST_F(ConvertFileTest, ADiskThatFillsUpWithTheLastBufferedBytesIsTheFullDisk) {
     // 176128 bytes; its last 316 bytes need one page more.
     std::string filler = small + "\\filler.bin";
     ASSERT_TRUE(WriteBytes(filler, std::vector<uint8_t>(262144 - 176128)));
-    strcpy(Batch().outputFolder, (small + "\\out").c_str());
+    strcpy(TestBatch().outputFolder, (small + "\\out").c_str());
     std::string src = WriteWav("one.wav", Pcm(2, 44100, 16), Tone16(44100, 2, 44100, 9000));
     EXPECT_EQ(0, Convert(src));
     DeleteFileA(filler.c_str());
     ASSERT_EQ(1u, boxes.Count()) << boxes.Texts();
     EXPECT_EQ(msg::kDiskFull, boxes.Calls()[0].text);
-    EXPECT_EQ(1u, Batch().stopRequested.load());
+    EXPECT_EQ(1u, TestBatch().stopRequested.load());
     EXPECT_TRUE(FilesIn(small + "\\out").empty()) << "no partial file on the full disk";
     TestFolder::Remove(small + "\\out");
 }
@@ -413,7 +413,7 @@ TEST_F(ConvertFileTest, CancelBeforeTheCopyLoopStartsNothing) {
     env.Set(settings::kPromptBefore, 0);
     std::string src = WriteWav("a.wav", Pcm(2, 44100, 16), Counting(40000));
     ASSERT_TRUE(WriteBytes(out + "\\a.wav", {1, 2, 3}));
-    Batch().stopRequested = 1;
+    TestBatch().stopRequested = 1;
     EXPECT_EQ(0, Convert(src));
     EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadBytes(out + "\\a.wav"));
     EXPECT_EQ(1u, FilesIn(out).size()) << "no temporary file left";

@@ -49,7 +49,7 @@ std::mutex g_lock;
 std::vector<std::pair<uint32_t, int32_t>> g_samples;  // processedCount, totalPercent
 uint64_t SampleProgress(const char*) {
     std::lock_guard<std::mutex> guard(g_lock);
-    g_samples.emplace_back(Batch().processedCount.load(), Batch().totalPercent.load());
+    g_samples.emplace_back(TestBatch().processedCount.load(), TestBatch().totalPercent.load());
     return 32ull << 20;  // low enough to be asked after every block
 }
 
@@ -58,7 +58,7 @@ protected:
     DecodeThreadTest()
         : env("WavoryThreadTest"), folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
         out = folder.MakeDir("out");
-        BatchState& b = Batch();
+        BatchState& b = TestBatch();
         memset(b.outputFolder, 0, kPathBufferSize);
         strcpy(b.outputFolder, out.c_str());
         // The dialog's batch start.
@@ -67,10 +67,10 @@ protected:
         b.stopRequested = 0;
         ResetEvent(b.stoppedEvent);
     }
-    ~DecodeThreadTest() override { Batch().FreeSources(); }
+    ~DecodeThreadTest() override { TestBatch().FreeSources(); }
     void Sources(const std::vector<std::string>& paths) {
-        Batch().AllocateSources(static_cast<int32_t>(paths.size()));
-        for (size_t i = 0; i < paths.size(); ++i) Batch().SetSource(static_cast<int32_t>(i), paths[i].c_str());
+        TestBatch().AllocateSources(static_cast<int32_t>(paths.size()));
+        for (size_t i = 0; i < paths.size(); ++i) TestBatch().SetSource(static_cast<int32_t>(i), paths[i].c_str());
     }
     std::string Wav(const std::string& name, size_t seconds) {
         std::string path = folder / name;
@@ -78,7 +78,7 @@ protected:
         return path;
     }
     bool WaitStopped(DWORD ms = 10000) {
-        return PumpUntil([&] { return WaitForSingleObject(Batch().stoppedEvent, 0) == WAIT_OBJECT_0; }, ms);
+        return PumpUntil([&] { return WaitForSingleObject(TestBatch().stoppedEvent, 0) == WAIT_OBJECT_0; }, ms);
     }
     EngineApp env;
     TestFolder folder;
@@ -100,10 +100,10 @@ TEST_F(DecodeThreadTest, ThreeFilesShareTheTotalBarEquallyAndMessagesComeInOrder
     ASSERT_TRUE(PumpUntil([&] { return owner.messages.size() == 2; }));
     EXPECT_EQ((std::vector<UINT>{WM_GATHERING_DONE, WM_CONVERSION_DONE}), owner.messages);
 
-    EXPECT_EQ(3u, Batch().totalCount.load());
-    EXPECT_EQ(3u, Batch().convertedCount.load());
-    EXPECT_EQ(100u, Batch().filePercent.load());
-    EXPECT_EQ(100, Batch().totalPercent.load());
+    EXPECT_EQ(3u, TestBatch().totalCount.load());
+    EXPECT_EQ(3u, TestBatch().convertedCount.load());
+    EXPECT_EQ(100u, TestBatch().filePercent.load());
+    EXPECT_EQ(100, TestBatch().totalPercent.load());
     ASSERT_GE(g_samples.size(), 9u);
     int32_t last = 0;
     for (auto [file, total] : g_samples) {
@@ -112,15 +112,15 @@ TEST_F(DecodeThreadTest, ThreeFilesShareTheTotalBarEquallyAndMessagesComeInOrder
         EXPECT_GE(total, last) << "the total bar never goes back";
         last = total;
     }
-    EXPECT_EQ(1, Batch().phase.load());
+    EXPECT_EQ(1, TestBatch().phase.load());
 }
 
 TEST_F(DecodeThreadTest, CancelDuringGatheringPostsNoConversionDone) {
     // The drive-root box of the counting pass is where the user cancels.
-    strcpy(Batch().outputFolder, "Z:\\wavory-test-out");
+    strcpy(TestBatch().outputFolder, "Z:\\wavory-test-out");
     Sources({"Z:\\", Wav("a.wav", 1)});
     SetMessageBoxHook([](const MessageBoxCall&) {
-        Batch().stopRequested = 1;
+        TestBatch().stopRequested = 1;
         return IDOK;
     });
     CTestThread thread;
@@ -169,15 +169,15 @@ TEST_F(DecodeThreadTest, PauseHoldsTheProgressAndContinueGoesOnFromThere) {
     ASSERT_TRUE(p.WaitPaused());
     EXPECT_TRUE(p.thread.IsPaused());
     // The block under way when Pause came is finished first.
-    ASSERT_TRUE(PumpUntil([&] { return Batch().filePercent.load() == 15; })) << "at " << Batch().filePercent.load();
-    uint32_t held = Batch().filePercent;
+    ASSERT_TRUE(PumpUntil([&] { return TestBatch().filePercent.load() == 15; })) << "at " << TestBatch().filePercent.load();
+    uint32_t held = TestBatch().filePercent;
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(p.thread.m_hThread, 300)) << "held, not ended";
-    EXPECT_EQ(held, Batch().filePercent.load()) << "no progress while paused";
+    EXPECT_EQ(held, TestBatch().filePercent.load()) << "no progress while paused";
     EXPECT_EQ(3, g_blocks.load()) << "no block converted while paused";
     EXPECT_EQ(15u, held) << "3 of 20 one-second blocks";
     p.thread.Continue();
     ASSERT_TRUE(WaitStopped());
-    EXPECT_EQ(1u, Batch().convertedCount.load());
+    EXPECT_EQ(1u, TestBatch().convertedCount.load());
     EXPECT_EQ(20u * 176400, ReadOutput(out + "\\long.wav").data.size()) << "resumed where it stopped";
 }
 
@@ -188,7 +188,7 @@ TEST_F(DecodeThreadTest, CancelConfirmedWhilePausedStopsAtOnceWithAValidFile) {
     ASSERT_TRUE(p.thread.CreateThread());
     ASSERT_TRUE(p.WaitPaused());
     // What the dialog does on Cancel, Yes: stop, then let the thread go on.
-    Batch().stopRequested = 1;
+    TestBatch().stopRequested = 1;
     p.thread.Continue();
     ASSERT_TRUE(WaitStopped());
     ASSERT_TRUE(p.thread.Join(5000));
@@ -197,7 +197,7 @@ TEST_F(DecodeThreadTest, CancelConfirmedWhilePausedStopsAtOnceWithAValidFile) {
     EXPECT_EQ(3u * 176400, w.data.size());
     EXPECT_EQ(w.data.size(), w.dataSize);
     EXPECT_FALSE(Exists(out + "\\next.wav"));
-    EXPECT_EQ(1u, Batch().convertedCount.load()) << "the cancelled file counts";
+    EXPECT_EQ(1u, TestBatch().convertedCount.load()) << "the cancelled file counts";
     PumpUntil([&] { return owner.messages.size() == 2; }, 2000);
     EXPECT_EQ((std::vector<UINT>{WM_GATHERING_DONE, WM_CONVERSION_DONE}), owner.messages);
 }
@@ -208,7 +208,7 @@ TEST_F(DecodeThreadTest, SettingsAreTakenWhenTheThreadObjectIsBuilt) {
     env.Set(settings::kNotDisplayErrInfo, 1);
     env.Set(settings::kPromptBefore, 0);
     env.Set(settings::kFormat, settings::kFormatStored);
-    Batch().totalCount = 9;
+    TestBatch().totalCount = 9;
     CTestThread thread;
     env.Set(settings::kNormalizeValue, 20);
     env.Set(settings::kFormat, settings::kFormatCd);
@@ -217,7 +217,7 @@ TEST_F(DecodeThreadTest, SettingsAreTakenWhenTheThreadObjectIsBuilt) {
     EXPECT_EQ(55, thread.m_nNormalizeValue);
     EXPECT_EQ(1, thread.m_bNotDisplayErrInfo);
     EXPECT_EQ(0, thread.m_bPromptBefore);
-    EXPECT_EQ(0u, Batch().totalCount.load());
+    EXPECT_EQ(0u, TestBatch().totalCount.load());
 }
 
 TEST_F(DecodeThreadTest, ABatchWithNothingConvertibleEndsNormally) {
@@ -228,10 +228,10 @@ TEST_F(DecodeThreadTest, ABatchWithNothingConvertibleEndsNormally) {
     thread.SetOwner(&owner);
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(WaitStopped());
-    EXPECT_EQ(0u, Batch().totalCount.load());
-    EXPECT_EQ(0u, Batch().convertedCount.load());
-    EXPECT_EQ(100u, Batch().filePercent.load());
-    EXPECT_EQ(100, Batch().totalPercent.load());
+    EXPECT_EQ(0u, TestBatch().totalCount.load());
+    EXPECT_EQ(0u, TestBatch().convertedCount.load());
+    EXPECT_EQ(100u, TestBatch().filePercent.load());
+    EXPECT_EQ(100, TestBatch().totalPercent.load());
 }
 
 // The dialog's Cancel holds the thread while it asks. Here the hold comes while
@@ -251,14 +251,14 @@ TEST_F(DecodeThreadTest, ACancelConfirmedBetweenFilesStartsNoFurtherFile) {
     });
     ASSERT_TRUE(thread.CreateThread());
     // Held between the files: past the first one's count, at the next file's safe point.
-    bool between = PumpUntil([&] { return Batch().processedCount.load() == 1 && thread.IsHolding(); }, 10000);
-    Batch().stopRequested = 1;
+    bool between = PumpUntil([&] { return TestBatch().processedCount.load() == 1 && thread.IsHolding(); }, 10000);
+    TestBatch().stopRequested = 1;
     thread.Continue();
     ASSERT_TRUE(between) << "the first file was not done";
     ASSERT_TRUE(WaitStopped());
     SetMessageBoxHook(std::move(previous));
     EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadBytes(out + "\\good.wav")) << "the existing output was replaced";
-    EXPECT_EQ(0u, Batch().convertedCount.load());
+    EXPECT_EQ(0u, TestBatch().convertedCount.load());
 }
 
 namespace {

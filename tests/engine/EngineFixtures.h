@@ -204,6 +204,12 @@ inline JobSettings SavedSettings() {
     return app ? settings::ReadJobSettings(*app) : JobSettings();
 }
 
+// The tests' own batch record, handed to every thread they make.
+inline BatchState& TestBatch() {
+    static BatchState state;
+    return state;
+}
+
 // Holds a thread's events from before the thread is made.
 struct JobBoxesHolder {
     explicit JobBoxesHolder(CWnd* owner) : boxes(owner, SavedSettings()) {}
@@ -214,7 +220,7 @@ struct JobBoxesHolder {
 // the same boxes (texts, captions, gating), and messages posted to owner.
 class CTestThread : private JobBoxesHolder, public CDecodeThread {
 public:
-    explicit CTestThread(CWnd* owner = nullptr) : JobBoxesHolder(owner), CDecodeThread(SavedSettings(), boxes) {}
+    explicit CTestThread(CWnd* owner = nullptr) : JobBoxesHolder(owner), CDecodeThread(SavedSettings(), boxes, TestBatch()) {}
     void SetOwner(CWnd* owner) { boxes.SetOwner(owner); }
 };
 

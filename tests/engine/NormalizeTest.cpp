@@ -97,11 +97,11 @@ protected:
     NormalizeFileTest()
         : env("WavoryNormalizeTest"), folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
         out = folder.MakeDir("out");
-        memset(Batch().outputFolder, 0, kPathBufferSize);
-        strcpy(Batch().outputFolder, out.c_str());
-        Batch().stopRequested = 0;
-        Batch().processedCount = 0;
-        Batch().totalCount = 1;
+        memset(TestBatch().outputFolder, 0, kPathBufferSize);
+        strcpy(TestBatch().outputFolder, out.c_str());
+        TestBatch().stopRequested = 0;
+        TestBatch().processedCount = 0;
+        TestBatch().totalCount = 1;
         env.Set(settings::kVolumeNormalize, 1);
     }
     EngineApp env;
@@ -123,7 +123,7 @@ TEST_F(NormalizeFileTest, ConvertedFileReachesTheLevelAndHeaderStays) {
     ASSERT_EQ(data.size(), w.data.size());
     EXPECT_EQ(data.size(), w.dataSize);
     EXPECT_NEAR(16383, PeakOf(w.data), 4) << "50 percent of full scale";
-    EXPECT_EQ(100u, Batch().filePercent.load());
+    EXPECT_EQ(100u, TestBatch().filePercent.load());
 }
 
 TEST_F(NormalizeFileTest, ASilentFileStaysSilent) {
@@ -144,7 +144,7 @@ TEST_F(NormalizeFileTest, ACancelDuringThePassStillScalesTheWholeFile) {
     int calls = 0;
     ASSERT_EQ(NormalizeResult::kScaled,
               NormalizeFile(path.c_str(), Pcm(1, 44100, 16), peak, 98, data.size(), 80, [&](uint32_t percent) {
-                  if (++calls == 1) Batch().stopRequested = 1;
+                  if (++calls == 1) TestBatch().stopRequested = 1;
                   EXPECT_GE(percent, 80u);
                   EXPECT_LE(percent, 100u);
               }));

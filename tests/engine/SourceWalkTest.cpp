@@ -14,21 +14,21 @@ protected:
     WalkTest() : env("WavoryWalkTest"), folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
         out = folder.MakeDir("out");
         SetOutput(out);
-        Batch().stopRequested = 0;
+        TestBatch().stopRequested = 0;
         GetCurrentDirectoryA(MAX_PATH, startDir);
     }
     ~WalkTest() override {
         SetCurrentDirectoryA(startDir);
-        Batch().FreeSources();
+        TestBatch().FreeSources();
     }
     void SetOutput(const std::string& path) {
-        memset(Batch().outputFolder, 0, kPathBufferSize);
-        strcpy(Batch().outputFolder, path.c_str());
+        memset(TestBatch().outputFolder, 0, kPathBufferSize);
+        strcpy(TestBatch().outputFolder, path.c_str());
     }
     void Sources(std::initializer_list<std::string> paths) {
-        Batch().AllocateSources(static_cast<int32_t>(paths.size()));
+        TestBatch().AllocateSources(static_cast<int32_t>(paths.size()));
         int i = 0;
-        for (const auto& p : paths) Batch().SetSource(i++, p.c_str());
+        for (const auto& p : paths) TestBatch().SetSource(i++, p.c_str());
     }
     void Wav(const std::string& path, size_t bytes = 400) {
         ASSERT_TRUE(WriteBytes(path, CanonicalWav(Pcm(2, 44100, 16), Counting(bytes))));
@@ -36,12 +36,12 @@ protected:
     uint32_t Count() {
         CTestThread thread;
         thread.GatherInformation();
-        return Batch().totalCount;
+        return TestBatch().totalCount;
     }
     uint32_t ConvertAllFiles() {
         CTestThread thread;
         thread.ConvertAll();
-        return Batch().convertedCount;
+        return TestBatch().convertedCount;
     }
     EngineApp env;
     TestFolder folder;
@@ -63,8 +63,8 @@ TEST_F(WalkTest, CountingFindsExactlyWhatConvertingConverts) {
     Sources({folder / "a.wav", music});
     EXPECT_EQ(4u, Count());
     EXPECT_EQ(4u, ConvertAllFiles()) << boxes.Texts();
-    EXPECT_EQ(4u, Batch().processedCount.load());
-    EXPECT_EQ(100, Batch().totalPercent.load());
+    EXPECT_EQ(4u, TestBatch().processedCount.load());
+    EXPECT_EQ(100, TestBatch().totalPercent.load());
     auto files = FilesIn(out);
     std::sort(files.begin(), files.end());
     EXPECT_EQ((std::vector<std::string>{"a.wav", "one.wav", "three.wav", "two.wav"}), files);
@@ -169,7 +169,7 @@ TEST_F(WalkTest, TheWalkNeverChangesTheCurrentDirectory) {
     CTestThread thread;
     thread.m_pfnFreeSpace = &RecordDirectory;
     thread.ConvertAll();
-    EXPECT_EQ(2u, Batch().convertedCount.load());
+    EXPECT_EQ(2u, TestBatch().convertedCount.load());
     ASSERT_EQ(2u, g_directories.size());
     for (const std::string& seen : g_directories) EXPECT_EQ(before, seen) << "during a file";
     char after[MAX_PATH] = {};
@@ -181,7 +181,7 @@ TEST_F(WalkTest, StopRequestEndsCountingAndConverting) {
     std::string src = folder.MakeDir("src");
     for (int i = 0; i < 5; ++i) Wav(src + "\\f" + std::to_string(i) + ".wav");
     Sources({src});
-    Batch().stopRequested = 1;
+    TestBatch().stopRequested = 1;
     EXPECT_EQ(0u, Count());
     EXPECT_EQ(0u, ConvertAllFiles());
     EXPECT_TRUE(FilesIn(out).empty());
@@ -199,11 +199,11 @@ TEST_F(WalkTest, StopRequestDuringConvertingEndsTheWalkAfterTheCurrentFile) {
     Wav(out + "\\f4.wav");
     int asked = 0;
     SetMessageBoxHook([&](const MessageBoxCall&) {
-        if (++asked == 2) Batch().stopRequested = 1;
+        if (++asked == 2) TestBatch().stopRequested = 1;
         return IDNO;
     });
     EXPECT_EQ(0u, ConvertAllFiles());
     EXPECT_EQ(2, asked) << "no file after the stop request";
-    EXPECT_EQ(2u, Batch().processedCount.load());
+    EXPECT_EQ(2u, TestBatch().processedCount.load());
     SetMessageBoxHook(nullptr);
 }

@@ -95,7 +95,9 @@ protected:
         EXPECT_TRUE(WriteBytes(in + "\\next.wav", CanonicalWav(Pcm(2, 44100, 16), Tone16(44100, 2, 44100, 8000))));
         EXPECT_TRUE(WriteBytes(out + "\\long.wav", {1, 2, 3}));
         HWND files = WaitDialog(1148);
-        if (!files || !OpenFolderInFileDialog(files, in)) return nullptr;
+        // The dialog may still list the folder as it was at its first visit: the
+        // names typed are found all the same once it lists anything there.
+        if (!files || !OpenFolderInFileDialog(files, in, 1)) return nullptr;
         TypeFileNameAndOpen(files, "\"long.wav\" \"next.wav\"");
         HWND dialog = WaitDialog(IDC_PAUSE);
         if (!dialog) return nullptr;

@@ -102,11 +102,29 @@ void TypeFileNameAndOpen(HWND fileDialog, const std::string& text) {
     ProgramDriver::Click(fileDialog, IDOK);
 }
 
-bool OpenFolderInFileDialog(HWND fileDialog, const std::string& folder) {
+namespace {
+BOOL CALLBACK FindList(HWND child, LPARAM found) {
+    char cls[32] = {};
+    GetClassNameA(child, cls, sizeof(cls));
+    if (strcmp(cls, "SysListView32") != 0) return TRUE;
+    *reinterpret_cast<HWND*>(found) = child;
+    return FALSE;
+}
+int ListedItems(HWND fileDialog) {
+    HWND list = nullptr;
+    EnumChildWindows(fileDialog, &FindList, reinterpret_cast<LPARAM>(&list));
+    DWORD_PTR count = 0;
+    if (list) SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 10000, &count);
+    return static_cast<int>(count);
+}
+}  // namespace
+
+bool OpenFolderInFileDialog(HWND fileDialog, const std::string& folder, int items) {
     TypeFileNameAndOpen(fileDialog, folder);
     std::string name = folder.substr(folder.find_last_of('\\') + 1);
-    // The "Look in" box names the folder once the dialog has moved into it.
-    return WaitUntil([&] { return ProgramDriver::ItemText(fileDialog, 1137) == name; });
+    // The "Look in" box names the folder once the dialog has moved into it; its
+    // list fills a moment later, and names typed before that are not found.
+    return WaitUntil([&] { return ProgramDriver::ItemText(fileDialog, 1137) == name && ListedItems(fileDialog) >= items; });
 }
 
 ProgramDriver::~ProgramDriver() {

@@ -23,8 +23,9 @@ HWND FindForeignDialog(int controlId, const std::vector<DWORD>& skip = {}, DWORD
 DWORD ProcessOf(HWND window);
 // Types into an open-file dialog's name box and presses Open.
 void TypeFileNameAndOpen(HWND fileDialog, const std::string& text);
-// Opens folder in the open-file dialog and waits until the dialog shows it.
-bool OpenFolderInFileDialog(HWND fileDialog, const std::string& folder);
+// Opens folder in the open-file dialog and waits until the dialog shows it and
+// lists at least items entries of it.
+bool OpenFolderInFileDialog(HWND fileDialog, const std::string& folder, int items);
 
 class ProgramDriver {
 public:

@@ -1,0 +1,6 @@
+#include "ProgramBatch.h"
+
+BatchState& Batch() {
+    static BatchState state;
+    return state;
+}
