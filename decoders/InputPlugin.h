@@ -76,6 +76,9 @@ inline constexpr char kInputModuleExport[] = "mp3decoder";
 using GetInputModuleProc = In_Module* (*)();
 // The message the library posts to hMainWindow once a file has been played out.
 inline constexpr UINT kPluginEndOfFileMessage = WM_USER + 2;
+// Our decoder library's own word in the end notice's wParam (others send 0):
+// the file could not be read to its end, so what was played is not all of it.
+inline constexpr WPARAM kEndOfFileReadFailed = 1;
 
 #if defined(_WIN32) && !defined(_WIN64)
 static_assert(sizeof(Out_Module) == 80, "20 fields of 32 bits");

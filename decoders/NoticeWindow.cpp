@@ -42,7 +42,7 @@ DWORD WINAPI CNoticeWindow::ThreadProc(void* param) {
 LRESULT CALLBACK CNoticeWindow::WindowProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
     if (message == kPluginEndOfFileMessage) {
         auto* self = reinterpret_cast<CNoticeWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (self) self->m_onEndOfFile();
+        if (self) self->m_onEndOfFile(wp);
         return 0;
     }
     return DefWindowProcA(window, message, wp, lp);

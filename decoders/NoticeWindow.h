@@ -8,8 +8,8 @@
 
 class CNoticeWindow {
 public:
-    using Handler = void (*)();
-    // Calls onEndOfFile on the window's thread for every end-of-file notice.
+    using Handler = void (*)(WPARAM word);
+    // Calls onEndOfFile on the window's thread for every end-of-file notice, with its wParam.
     explicit CNoticeWindow(Handler onEndOfFile);
     ~CNoticeWindow();
     CNoticeWindow(const CNoticeWindow&) = delete;

@@ -22,6 +22,7 @@ std::atomic<unsigned> g_drainedSerial{~0u};
 // The notice arrives on the host's own thread: its check and the next file's
 // start must not interleave.
 std::mutex g_noticeLock;
+std::atomic<bool> g_readFailed{false};
 OutputFormat g_outputFormat;
 Out_Module g_outModule{};
 
@@ -125,7 +126,7 @@ ISndStreamWinAmp::ISndStreamWinAmp() = default;
 ISndStreamWinAmp::~ISndStreamWinAmp() { Close(); }
 
 namespace {
-void EndOfFileNotice() { SndStream().SignalEndOfFile(); }
+void EndOfFileNotice(WPARAM word) { SndStream().SignalEndOfFile(word); }
 }  // namespace
 
 int ISndStreamWinAmp::LoadPlugins() {
@@ -167,12 +168,15 @@ void ISndStreamWinAmp::UnloadPlugins() {
     m_notices.reset();  // after Quit: no player is left to post to it
 }
 
-void ISndStreamWinAmp::SignalEndOfFile() {
+void ISndStreamWinAmp::SignalEndOfFile(WPARAM word) {
     std::lock_guard<std::mutex> hold(g_noticeLock);
     if (g_drainedSerial != g_fileSerial) return;  // a late notice of an earlier file
+    g_readFailed = word == kEndOfFileReadFailed;
     g_playbackEnded = 1;
     SetEvent(g_endEvent);
 }
+
+bool ISndStreamWinAmp::ReadFailed() const { return g_readFailed; }
 
 void ISndStreamWinAmp::ReleaseReader() { SetEvent(g_endEvent); }
 
@@ -193,6 +197,7 @@ BOOL ISndStreamWinAmp::Open(const char* path) {
         std::lock_guard<std::mutex> hold(g_noticeLock);
         ++g_fileSerial;
         g_playbackEnded = 0;
+        g_readFailed = false;
         ResetEvent(g_endEvent);
     }
     g_playbackStarted = 0;

@@ -46,7 +46,9 @@ public:
     int LoadPlugins();
     void UnloadPlugins();
     // The library's end-of-file message, as the notice window receives it.
-    void SignalEndOfFile();
+    void SignalEndOfFile(WPARAM word = 0);
+    // The file open now was not read to its end (the library said so with its end notice).
+    bool ReadFailed() const;
     // Lets a Read that waits for data or for the end notice return (the queued
     // blocks first), for a reader that is being stopped.
     void ReleaseReader();

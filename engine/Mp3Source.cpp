@@ -35,6 +35,8 @@ DWORD CMp3Source::Read(BYTE* dst, DWORD room) {
     return total;
 }
 
+bool CMp3Source::Failed() const { return m_ended && (m_delivered == 0 || SndStream().ReadFailed()); }
+
 uint32_t CMp3Source::Percent(uint64_t, uint32_t share) {
     ISndStreamWinAmp& host = SndStream();
     int done = host.GetOutputTime(), total = host.GetLength();

@@ -12,7 +12,7 @@ public:
     const WAVEFORMATEX& Format() const override { return m_format; }
     DWORD Read(BYTE* dst, DWORD room) override;
     uint32_t Percent(uint64_t consumed, uint32_t share) override;
-    bool Failed() const override { return m_ended && m_delivered == 0; }
+    bool Failed() const override;
 
 private:
     bool m_opened = false;

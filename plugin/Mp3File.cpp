@@ -21,6 +21,7 @@ void CMp3File::Close() {
     }
     m_file.Close();
     m_ended = false;
+    m_readFailed = false;
 }
 
 int CMp3File::ReadBytes(void* self, void* dst, size_t size) {
@@ -30,7 +31,10 @@ int CMp3File::ReadBytes(void* self, void* dst, size_t size) {
     while (done < size) {
         if (file.m_bufferPos == file.m_bufferFill) {
             DWORD got = 0;
-            if (!ReadFile(file.m_file, file.m_buffer, kReadAhead, &got, nullptr)) return done ? static_cast<int>(done) : -1;
+            if (!ReadFile(file.m_file, file.m_buffer, kReadAhead, &got, nullptr)) {
+                file.m_readFailed = true;
+                return done ? static_cast<int>(done) : -1;
+            }
             if (got == 0) break;
             file.m_bufferFill = got;
             file.m_bufferPos = 0;

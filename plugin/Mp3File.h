@@ -34,6 +34,8 @@ public:
     // kEnd once nothing more can be decoded (the end, damage that cannot be
     // passed, or a change of format, which a WAV file cannot follow).
     ReadResult Read(BYTE* dst, size_t size, size_t& done);
+    // A read of the file failed (a disk error, not the end or damage in the data).
+    bool ReadFailed() const { return m_readFailed; }
 
 private:
     static long Seek(void* self, long offset, int whence);
@@ -52,4 +54,5 @@ private:
     int m_lengthMs = 0;
     int m_bitrateKbps = 0;
     bool m_ended = false;
+    bool m_readFailed = false;
 };

@@ -63,5 +63,5 @@ void CPlayback::Run() {
     }
     // Played out once the output holds nothing more; only then is the end told.
     while (!m_stop && m_out->IsPlaying()) Sleep(1);
-    if (!m_stop) PostMessageA(m_notify, kPluginEndOfFileMessage, 0, 0);
+    if (!m_stop) PostMessageA(m_notify, kPluginEndOfFileMessage, m_file->ReadFailed() ? kEndOfFileReadFailed : 0, 0);
 }

@@ -4,7 +4,7 @@
 # (which, like our decoder, removes the encoder delay and padding of MP3s).
 set -euo pipefail
 out="$(realpath -m "$1")/fixtures"
-stamp="$out/.made-v6"
+stamp="$out/.made-v7"
 [ -f "$stamp" ] && exit 0
 rm -rf "$out"; mkdir -p "$out"
 ff() { ffmpeg -nostdin -loglevel error -y "$@"; }
@@ -34,6 +34,8 @@ for source in "stereo_44100 2 44100 5" "mono_44100 1 44100 4" "mono_22050 1 2205
      "$out/src_$1.wav"
 done
 lame --quiet -b 128 "$out/src_stereo_44100.wav" "$out/cbr128.mp3"
+# Long enough to reach past the failing disk's window (bytes 100000 to 200000).
+ff -f lavfi -i "$(tone 44100 20)" -ac 2 -c:a libmp3lame -b:a 128k "$out/long.mp3"
 lame --quiet -b 320 "$out/src_stereo_44100.wav" "$out/cbr320.mp3"
 lame --quiet -V 2 "$out/src_stereo_44100.wav" "$out/vbr.mp3"
 lame --quiet -m m -b 64 "$out/src_mono_44100.wav" "$out/mono.mp3"

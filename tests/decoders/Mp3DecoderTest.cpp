@@ -151,6 +151,25 @@ TEST_F(Mp3Test, JunkBeforeTheFirstFrameIsSkipped) {
     }
 }
 
+// An MP3 file on a disk that fails in its middle is not converted: no output
+// replaced, nothing left behind, the user told. Damage inside the data is
+// another matter: the decoder plays past it, as before.
+TEST_F(Mp3Test, AFileThatCannotBeReadToItsEndFails) {
+    const char* disk = getenv("WAVORY_FAILING_DISK");
+    const char* source = getenv("WAVORY_FAILING_SOURCE");
+    if (!disk || !*disk || !source) GTEST_SKIP() << "no failing disk: the test runner could not mount one";
+    ASSERT_TRUE(CopyFileA(FixturePath("long.mp3").c_str(), (std::string(source) + "\\broken.mp3").c_str(), FALSE));
+    ASSERT_TRUE(WriteBytes(out + "\\broken.wav", {1, 2, 3}));
+    env.Set(settings::kPromptBefore, 0);
+    std::string src = std::string(disk) + "\\broken.mp3";
+    EXPECT_EQ(0, Convert(src)) << "output of " << ReadBytes(out + "\\broken.wav").size() << " bytes";
+    ASSERT_EQ(1u, boxes.Count()) << boxes.Texts();
+    EXPECT_EQ(msg::CantReadToEnd(src), boxes.Calls()[0].text);
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadBytes(out + "\\broken.wav"));
+    EXPECT_EQ(1u, FilesIn(out).size()) << "a temporary file was left";
+    ASSERT_EQ(1, Convert(FixturePath("cbr128.mp3"))) << "the host works on: " << boxes.Texts();
+}
+
 TEST_F(Mp3Test, FormatZeroMakesCdFormatFromA22kMonoFile) {
     ASSERT_EQ(1, Convert(FixturePath("mpeg2_22050.mp3"))) << boxes.Texts();
     WavFile w = ReadOutput(out + "\\mpeg2_22050.wav");
