@@ -5,14 +5,14 @@
 
 #include "../engine/DecodeThread.h"
 #include "../framework/Dialog.h"
+#include "../ui/DlgProxy.h"
 #include "JobBoxes.h"
 
-class CWavoryDlgAutoProxy;
 
 constexpr UINT_PTR ID_PROGRESS_TIMER = 1001;
 constexpr UINT IDM_ABOUTBOX = 16;
 
-class CWavoryDlg : public CDialog {
+class CWavoryDlg : public CDialog, public IAutomationHost {
 public:
     explicit CWavoryDlg(CWnd* parent = nullptr);
     ~CWavoryDlg() override;
@@ -26,9 +26,10 @@ public:
     int m_nTimerTicks = 0;
     CWavoryDlgAutoProxy* m_pAutoProxy = nullptr;
 
+    void SetAutoProxy(CWavoryDlgAutoProxy* proxy) override { m_pAutoProxy = proxy; }
     // The automation client let go: a hidden dialog then ends the program, once
     // its batch has finished (a paused one is stopped at its next safe point).
-    void OnProxyReleased();
+    void OnProxyReleased() override;
 
 protected:
     BOOL OnInitDialog() override;

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "../dialog/WavoryDlg.h"
 #include "../framework/RegKey.h"
 #include "../framework/WinApp.h"
+#include "../framework/Wnd.h"
 
 namespace automation {
 // {58223E6A-9342-4440-9B26-54B6DF7EC493}
@@ -66,11 +66,11 @@ CWavoryDlgAutoProxy::CWavoryDlgAutoProxy() {
     // Attached now when the conversion dialog is the main window; otherwise (the
     // program is still in its file dialog) the dialog attaches it when it starts.
     CWinApp* app = AfxGetApp();
-    if (app) Attach(dynamic_cast<CWavoryDlg*>(app->m_pMainWnd));
+    if (app) Attach(dynamic_cast<IAutomationHost*>(app->m_pMainWnd));
 }
 
 CWavoryDlgAutoProxy::~CWavoryDlgAutoProxy() {
-    CWavoryDlg* dialog = m_pDialog;
+    IAutomationHost* dialog = m_pDialog;
     Attach(nullptr);
     if (g_current == this) g_current = nullptr;
     automation::UnlockApp();
@@ -80,10 +80,10 @@ CWavoryDlgAutoProxy::~CWavoryDlgAutoProxy() {
 
 CWavoryDlgAutoProxy* CWavoryDlgAutoProxy::Current() { return g_current; }
 
-void CWavoryDlgAutoProxy::Attach(CWavoryDlg* dialog) {
-    if (m_pDialog) m_pDialog->m_pAutoProxy = nullptr;
+void CWavoryDlgAutoProxy::Attach(IAutomationHost* dialog) {
+    if (m_pDialog) m_pDialog->SetAutoProxy(nullptr);
     m_pDialog = dialog;
-    if (m_pDialog) m_pDialog->m_pAutoProxy = this;
+    if (m_pDialog) m_pDialog->SetAutoProxy(this);
 }
 
 HRESULT CWavoryDlgAutoProxy::QueryInterface(REFIID riid, void** ppv) {

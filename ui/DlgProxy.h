@@ -6,7 +6,19 @@
 
 #include "../framework/EmptyDispatch.h"
 
-class CWavoryDlg;
+class CWavoryDlgAutoProxy;
+
+// What the automation object needs of the window whose life it extends.
+class IAutomationHost {
+public:
+    // The proxy attaches itself, or detaches with null.
+    virtual void SetAutoProxy(CWavoryDlgAutoProxy* proxy) = 0;
+    // The client let go of the object.
+    virtual void OnProxyReleased() = 0;
+
+protected:
+    ~IAutomationHost() = default;
+};
 
 class CWavoryDlgAutoProxy : public CEmptyDispatch {
 public:
@@ -17,8 +29,8 @@ public:
     ULONG STDMETHODCALLTYPE Release() override;
 
     // Attaches to the dialog (both back pointers); detaches with null.
-    void Attach(CWavoryDlg* dialog);
-    CWavoryDlg* m_pDialog = nullptr;
+    void Attach(IAutomationHost* dialog);
+    IAutomationHost* m_pDialog = nullptr;
 
     // The proxy that lives now, if any (the class is single use: one a process).
     static CWavoryDlgAutoProxy* Current();
