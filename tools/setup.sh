@@ -13,6 +13,7 @@ PACKAGES=(
   gstreamer1.0-libav:i386 gstreamer1.0-plugins-good:i386
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-ugly:i386
   fp-utils
+  nsis zip osslsigncode openssl
 )
 
 missing=()

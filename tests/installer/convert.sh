@@ -1,0 +1,96 @@
+# A 64-bit client converting through the installed extension, and the
+# upgrade and the uninstall around it.
+client_pid=""
+hold_flag="$work/release-extension"
+
+start_client() {  # NAME [hold]
+  mkdir -p "$work/$1"
+  cp "$root/fixtures/cbr128.mp3" "$work/$1/a.mp3"
+  local hold=(); [ -n "${2:-}" ] && hold=("$(win "$hold_flag")")
+  wine "$client" "$(win "$work/$1/a.mp3")" "$(win "$work/$1/a.wav")" "${hold[@]}" </dev/null >"$work/$1.log" 2>>"$WINE_LOG" &
+  client_pid=$!
+}
+client_said() { grep -q "$2" "$work/$1.log" 2>/dev/null; }
+client_ended() { ! kill -0 "$client_pid" 2>/dev/null; }
+client_result() {  # NAME: waits for the client's end, prints its log on failure
+  wait_for 90 client_ended || { echo "the client did not end:"; cat "$work/$1.log"; return 1; }
+  wait "$client_pid"; local rc=$?
+  [ $rc -eq 0 ] || { echo "the client ended with $rc:"; cat "$work/$1.log"; return 1; }
+}
+
+check_conversion() {  # NAME
+  local log="$work/$1.log" size
+  grep -qF 'program: C:\Program Files (x86)\Wavory\Wavory.exe' "$log" ||
+    { echo "the conversion was not done by the installed program:"; cat "$log"; return 1; }
+  size=$(stat -c %s "$work/$1/a.wav" 2>/dev/null || echo 0)
+  # 5 s of CD-format sound are 882000 bytes, give or take the decoder's edges.
+  [ "$size" -gt 850000 ] || { echo "a.wav has $size bytes"; return 1; }
+  [ "$(head -c 4 "$work/$1/a.wav")" = RIFF ] || { echo "a.wav is no RIFF file"; return 1; }
+}
+
+# Wine's restart: what was left to go at the next restart goes.
+restart() {
+  w wineboot -r >>"$WINE_LOG"
+}
+
+convert_and_hold() {
+  w reg add "$settings_key" /v NormalizeValue /t REG_DWORD /d 97 /f >>"$WINE_LOG" || return 1
+  start_client first hold
+  wait_for 90 eval 'client_said first "holding the extension" || client_ended'
+  client_said first "holding the extension" || { echo "the client did not convert:"; cat "$work/first.log"; return 1; }
+  check_conversion first
+}
+
+upgrade() {
+  local dll bad=0 old_inode rc v pending
+  dll="$(program_dir)/Sonelle64.dll"
+  old_inode=$(stat -c %i "$dll")
+  rc=$(exit_code_of -- "$(win "$setup")" /S)
+  case $rc in 0 | 3010) ;; *) echo "the upgrade exited with '$rc'"; bad=1 ;; esac
+  [ "$(stat -c %i "$dll" 2>/dev/null)" != "$old_inode" ] || { echo "Sonelle64.dll is still the old file"; bad=1; }
+  cmp -s "$dll" "$root/installer/stage/Sonelle64.dll" || { echo "Sonelle64.dll is not the new build's"; bad=1; }
+  v=$(reg_value "$uninstall_key" DisplayVersion 32); [ "$v" = "$version" ] || { echo "DisplayVersion after the upgrade: '$v'"; bad=1; }
+  v=$(reg_value "$settings_key" NormalizeValue 64); [ "$v" = 0x61 ] || { echo "settings not kept: NormalizeValue '$v'"; bad=1; }
+  pending=$(reg_value 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations 64)
+  [ "$rc" != 3010 ] || [ -n "$pending" ] || { echo "exit code 3010, but nothing is to go at the restart"; bad=1; }
+  echo "upgrade exit code $rc; to go at the restart: ${pending:-nothing}"
+  # Explorer lets go of the old extension; the restart removes what was moved aside.
+  touch "$hold_flag"
+  client_result first || bad=1
+  restart
+  return $bad
+}
+
+convert_again() {
+  start_client second
+  client_result second && check_conversion second
+}
+
+# What is left for the restart, one path a line (PendingFileRenameOperations
+# holds pairs of source and target, an empty target for a deletion).
+pending_paths() {
+  reg_value 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations 64 |
+    sed 's/\\0/\n/g' | sed -n 's/^\\??\\//p'
+}
+
+uninstall() {
+  local rc bad=0 left path
+  # As Apps & Features does: the registered quiet command, waited for alone.
+  rc=$(exit_code_of "$uninstall_key" QuietUninstallString)
+  [ "$rc" = 0 ] || { echo "the silent uninstall exited with '$rc'"; bad=1; }
+  # When it returns, only its own running file may be left, to go at the restart.
+  left=$(ls -A "$(program_dir)" 2>/dev/null)
+  [ -z "$left" ] || [ "$left" = Uninstall.exe ] || { echo "left in the program folder: $left"; bad=1; }
+  [ ! -e "$(menu_dir)" ] || { echo "the Start-menu folder is still there"; bad=1; }
+  while read -r path; do
+    case "$path" in
+      *'\Wavory' | *'\Wavory\' | *'\Wavory\Uninstall.exe' | *'\Temp\ns'*.tmp) ;;
+      *) echo "left for the restart: $path"; bad=1 ;;
+    esac
+  done < <(pending_paths)
+  echo "left for the restart: $(pending_paths | tr '\n' ' ')"
+  restart
+  snapshot after || return 1
+  same_as_before after || bad=1
+  return $bad
+}
