@@ -1,12 +1,12 @@
 # A 64-bit client converting through the installed extension, and the
 # upgrade and the uninstall around it.
 client_pid=""
-hold_flag="$work/release-extension"
+release() { touch "$work/release-$1"; }
 
 start_client() {  # NAME [hold]
   mkdir -p "$work/$1"
   cp "$root/fixtures/cbr128.mp3" "$work/$1/a.mp3"
-  local hold=(); [ -n "${2:-}" ] && hold=("$(win "$hold_flag")")
+  local hold=(); [ -n "${2:-}" ] && hold=("$(win "$work/release-$1")")
   wine "$client" "$(win "$work/$1/a.mp3")" "$(win "$work/$1/a.wav")" "${hold[@]}" </dev/null >"$work/$1.log" 2>>"$WINE_LOG" &
   client_pid=$!
 }
@@ -33,37 +33,17 @@ restart() {
   w wineboot -r >>"$WINE_LOG"
 }
 
+# Converts through the extension and keeps it loaded, as Explorer does.
+convert_holding() {  # NAME
+  start_client "$1" hold
+  wait_for 90 eval "client_said $1 'holding the extension' || client_ended"
+  client_said "$1" "holding the extension" || { echo "the client did not convert:"; cat "$work/$1.log"; return 1; }
+  check_conversion "$1"
+}
+
 convert_and_hold() {
   w reg add "$settings_key" /v NormalizeValue /t REG_DWORD /d 97 /f >>"$WINE_LOG" || return 1
-  start_client first hold
-  wait_for 90 eval 'client_said first "holding the extension" || client_ended'
-  client_said first "holding the extension" || { echo "the client did not convert:"; cat "$work/first.log"; return 1; }
-  check_conversion first
-}
-
-upgrade() {
-  local dll bad=0 old_inode rc v pending
-  dll="$(program_dir)/Sonelle64.dll"
-  old_inode=$(stat -c %i "$dll")
-  rc=$(exit_code_of -- "$(win "$setup")" /S)
-  case $rc in 0 | 3010) ;; *) echo "the upgrade exited with '$rc'"; bad=1 ;; esac
-  [ "$(stat -c %i "$dll" 2>/dev/null)" != "$old_inode" ] || { echo "Sonelle64.dll is still the old file"; bad=1; }
-  cmp -s "$dll" "$root/installer/stage/Sonelle64.dll" || { echo "Sonelle64.dll is not the new build's"; bad=1; }
-  v=$(reg_value "$uninstall_key" DisplayVersion 32); [ "$v" = "$version" ] || { echo "DisplayVersion after the upgrade: '$v'"; bad=1; }
-  v=$(reg_value "$settings_key" NormalizeValue 64); [ "$v" = 0x61 ] || { echo "settings not kept: NormalizeValue '$v'"; bad=1; }
-  pending=$(reg_value 'HKLM\System\CurrentControlSet\Control\Session Manager' PendingFileRenameOperations 64)
-  [ "$rc" != 3010 ] || [ -n "$pending" ] || { echo "exit code 3010, but nothing is to go at the restart"; bad=1; }
-  echo "upgrade exit code $rc; to go at the restart: ${pending:-nothing}"
-  # Explorer lets go of the old extension; the restart removes what was moved aside.
-  touch "$hold_flag"
-  client_result first || bad=1
-  restart
-  return $bad
-}
-
-convert_again() {
-  start_client second
-  client_result second && check_conversion second
+  convert_holding first
 }
 
 # What is left for the restart, one path a line (PendingFileRenameOperations
@@ -73,22 +53,53 @@ pending_paths() {
     sed 's/\\0/\n/g' | sed -n 's/^\\??\\//p'
 }
 
+upgrade() {
+  local dll bad=0 old_inode rc v pending
+  dll="$(program_dir)/Sonelle64.dll"
+  old_inode=$(stat -c %i "$dll")
+  rc=$(exit_code_of -- "$(win "$setup")" /S)
+  [ "$rc" = 3010 ] || { echo "the upgrade exited with '$rc', not 3010 (done, a held file goes at the restart)"; bad=1; }
+  [ "$(stat -c %i "$dll" 2>/dev/null)" != "$old_inode" ] || { echo "Sonelle64.dll is still the old file"; bad=1; }
+  cmp -s "$dll" "$root/installer/stage/Sonelle64.dll" || { echo "Sonelle64.dll is not the new build's"; bad=1; }
+  v=$(reg_value "$uninstall_key" DisplayVersion 32); [ "$v" = "$version" ] || { echo "DisplayVersion after the upgrade: '$v'"; bad=1; }
+  v=$(reg_value "$settings_key" NormalizeValue 64); [ "$v" = 0x61 ] || { echo "settings not kept: NormalizeValue '$v'"; bad=1; }
+  pending=$(pending_paths | tr '\n' ' ')
+  [[ "$pending" == *'\Wavory\ns'*.tmp* ]] || { echo "the held extension was not moved aside: '$pending'"; bad=1; }
+  echo "upgrade exit code $rc; to go at the restart: $pending"
+  # Explorer lets go of the old extension; the restart removes what was moved aside.
+  release first
+  client_result first || bad=1
+  restart
+  return $bad
+}
+
+convert_again() {
+  convert_holding second
+}
+
 uninstall() {
   local rc bad=0 left path
   # As Apps & Features does: the registered quiet command, waited for alone.
+  # Explorer still holds the extension: it is moved aside and the caller told.
   rc=$(exit_code_of "$uninstall_key" QuietUninstallString)
-  [ "$rc" = 0 ] || { echo "the silent uninstall exited with '$rc'"; bad=1; }
-  # When it returns, only its own running file may be left, to go at the restart.
-  left=$(ls -A "$(program_dir)" 2>/dev/null)
-  [ -z "$left" ] || [ "$left" = Uninstall.exe ] || { echo "left in the program folder: $left"; bad=1; }
+  [ "$rc" = 3010 ] || { echo "the silent uninstall exited with '$rc', not 3010 (done, a held file goes at the restart)"; bad=1; }
+  # When it returns, only its own running file and the held one may be left, to go at the restart.
+  while read -r path; do
+    case "$path" in
+      '' | Uninstall.exe | ns*.tmp) ;;
+      *) echo "left in the program folder: $path"; bad=1 ;;
+    esac
+  done < <(ls -A "$(program_dir)" 2>/dev/null)
   [ ! -e "$(menu_dir)" ] || { echo "the Start-menu folder is still there"; bad=1; }
   while read -r path; do
     case "$path" in
-      *'\Wavory' | *'\Wavory\' | *'\Wavory\Uninstall.exe' | *'\Temp\ns'*.tmp) ;;
+      *'\Wavory' | *'\Wavory\' | *'\Wavory\Uninstall.exe' | *'\Wavory\ns'*.tmp | *'\Temp\ns'*.tmp) ;;
       *) echo "left for the restart: $path"; bad=1 ;;
     esac
   done < <(pending_paths)
-  echo "left for the restart: $(pending_paths | tr '\n' ' ')"
+  echo "uninstall exit code $rc; left for the restart: $(pending_paths | tr '\n' ' ')"
+  release second
+  client_result second || bad=1
   restart
   snapshot after || return 1
   same_as_before after || bad=1

@@ -39,6 +39,6 @@ else
   run_case Setup.A64BitClientConvertsThroughTheInstalledProgram convert_and_hold
   run_case Setup.UpgradeInPlaceWhileExplorerHoldsTheExtension upgrade
   run_case Setup.TheUpgradedExtensionStartsTheUpgradedProgram convert_again
-  run_case Setup.SilentUninstallWaitedForLeavesNoTrace uninstall
+  run_case Setup.SilentUninstallWhileExplorerHoldsTheExtensionLeavesNoTraceAfterTheRestart uninstall
 fi
 write_xml "$xml"
