@@ -16,20 +16,24 @@ const char* const kViews[] = {" /reg:64", " /reg:32"};
 const char* const kViews[] = {""};
 #endif
 
+// The keys registration touches.
+const char* const kTouchedKeys[] = {"HKCR\\*", "HKCR\\Folder", "HKCR\\CLSID\\{DB7CFAED-842B-47E7-9FF4-92852D617958}",
+                                    "HKCR\\Sonelle.ConvShlExt", "HKCR\\Sonelle.ConvShlExt.1",
+                                    "HKCR\\TypeLib\\{5291C002-78CE-47AD-A0F6-C187F25FB2A9}",
+                                    "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved"};
+
 // The registry as reg.exe exports it, for the keys registration touches.
 std::string Export(const std::string& folder, const std::string& name) {
     std::string all;
     int i = 0;
-    for (const char* view : kViews)
-    for (const char* key : {"HKCR\\*", "HKCR\\Folder", "HKCR\\CLSID\\{DB7CFAED-842B-47E7-9FF4-92852D617958}",
-                            "HKCR\\Sonelle.ConvShlExt", "HKCR\\Sonelle.ConvShlExt.1",
-                            "HKCR\\TypeLib\\{5291C002-78CE-47AD-A0F6-C187F25FB2A9}",
-                            "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved"}) {
-        std::string file = folder + "\\" + name + std::to_string(i++) + ".reg";
-        DeleteFileA(file.c_str());
-        RunAndWait("reg.exe export \"" + std::string(key) + "\" \"" + file + "\" /y" + view);
-        std::vector<uint8_t> bytes = ReadBytes(file);
-        all += std::string(key) + view + ":" + std::string(bytes.begin(), bytes.end()) + "\n";
+    for (const char* view : kViews) {
+        for (const char* key : kTouchedKeys) {
+            std::string file = folder + "\\" + name + std::to_string(i++) + ".reg";
+            DeleteFileA(file.c_str());
+            RunAndWait("reg.exe export \"" + std::string(key) + "\" \"" + file + "\" /y" + view);
+            std::vector<uint8_t> bytes = ReadBytes(file);
+            all += std::string(key) + view + ":" + std::string(bytes.begin(), bytes.end()) + "\n";
+        }
     }
     return all;
 }
