@@ -1,16 +1,8 @@
 ; The files of an installation, for installing and removing alike.
 
-; Calls MACRO with each file every installation has.
-!macro ForEachProgramFile MACRO
-  !insertmacro ${MACRO} "Wavory.exe"
-  !insertmacro ${MACRO} "mjm.dll"
-  !insertmacro ${MACRO} "libmpg123-0.dll"
-  !insertmacro ${MACRO} "libsoxr.dll"
-  !insertmacro ${MACRO} "Wavory.chm"
-  !insertmacro ${MACRO} "finish.wav"
-  !insertmacro ${MACRO} "LGPL-2.1.txt"
-  !insertmacro ${MACRO} "${EXTENSION32}"
-!macroend
+; ForEachProgramFile MACRO calls MACRO with each file every installation has;
+; installer/build.sh writes it from the files it stages.
+!include "${PROGRAM_FILES_NSH}"
 
 ; MoveAside / un.MoveAside: deletes the file $0 now or, when a process holds it
 ; (Explorer its extension, a running converter), renames it out of the way and

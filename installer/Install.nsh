@@ -7,7 +7,7 @@ Function .onInit
 FunctionEnd
 
 Function RegisterAutomation
-  ExecWait '"$INSTDIR\Wavory.exe" /RegServer' $0
+  ExecWait '"$INSTDIR\${PROGRAM_EXE}" /RegServer' $0
   ${If} $0 != 0
     Abort "The automation class could not be registered (exit code $0)."
   ${EndIf}
@@ -15,8 +15,8 @@ FunctionEnd
 
 Function CreateShortcuts
   CreateDirectory "${MENU_FOLDER}"
-  CreateShortcut "${MENU_FOLDER}\Wavory.lnk" "$INSTDIR\Wavory.exe"
-  CreateShortcut "${MENU_FOLDER}\Wavory Options.lnk" "$INSTDIR\Wavory.exe" "-o" "$INSTDIR\Wavory.exe" 0
+  CreateShortcut "${MENU_FOLDER}\Wavory.lnk" "$INSTDIR\${PROGRAM_EXE}"
+  CreateShortcut "${MENU_FOLDER}\Wavory Options.lnk" "$INSTDIR\${PROGRAM_EXE}" "-o" "$INSTDIR\${PROGRAM_EXE}" 0
 FunctionEnd
 
 ; Apps / Add or Remove Programs. The uninstaller runs in place (_?=), so a
@@ -25,7 +25,7 @@ Function WriteUninstallEntry
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Wavory.exe,0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${PROGRAM_EXE},0"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}" _?=$INSTDIR'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S _?=$INSTDIR'
@@ -43,10 +43,11 @@ Section "Wavory" SectionProgram
     !insertmacro InstallFile "${EXTENSION64}"
   ${EndIf}
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  ; First, so that an install that fails further on can still be removed.
+  Call WriteUninstallEntry
   Call RegisterExtensions
   Call RegisterAutomation
   Call CreateShortcuts
-  Call WriteUninstallEntry
   IfRebootFlag 0 +2
     SetErrorLevel ${EXIT_REBOOT_REQUIRED}
 SectionEnd

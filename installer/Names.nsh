@@ -2,6 +2,7 @@
 !define PRODUCT "Wavory"
 !define PUBLISHER "Tarn Sonelle"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Wavory"
+!define PROGRAM_EXE "Wavory.exe"
 !define UNINSTALLER "Uninstall.exe"
 !define EXTENSION32 "Sonelle.dll"
 !define EXTENSION64 "Sonelle64.dll"

@@ -8,10 +8,10 @@ FunctionEnd
 ; The program's own keys: its automation class (machine-wide and this user's),
 ; and on request this user's settings. It is asked before its file goes.
 Function un.RemoveProgramKeys
-  ExecWait '"$INSTDIR\Wavory.exe" /UnregServer' $0
+  ExecWait '"$INSTDIR\${PROGRAM_EXE}" /UnregServer' $0
   DetailPrint "Automation class removed: exit code $0"
   MessageBox MB_YESNO|MB_ICONQUESTION "Remove your ${PRODUCT} settings as well?" /SD IDNO IDNO keep
-    ExecWait '"$INSTDIR\Wavory.exe" /RemoveSettings' $0
+    ExecWait '"$INSTDIR\${PROGRAM_EXE}" /RemoveSettings' $0
     DetailPrint "Settings removed: exit code $0"
   keep:
 FunctionEnd

@@ -1,7 +1,7 @@
 ; Setup for Wavory: a per-machine install into Program Files (x86)\Wavory.
 ; Built by installer/build.sh, which defines STAGE (the folder of the files to
-; ship), ICON, OUTFILE and VERSION_NSH (the build's version, see Version.nsh.in)
-; or VERSION.
+; ship), PROGRAM_FILES_NSH (their list), ICON, OUTFILE and VERSION_NSH (the
+; build's version, see Version.nsh.in) or VERSION.
 Unicode true
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin

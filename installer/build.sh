@@ -21,16 +21,24 @@ if [ -n "${2:-}" ]; then
   out="$(realpath -m "${3:?an output folder for another version}")"
 fi
 
+# The files every installation has: this list is their one definition, handed
+# to the Setup script as the macro ForEachProgramFile.
 stage="$out/installer/stage"
 rm -rf "$stage"; mkdir -p "$stage"
 for f in Wavory.exe mjm.dll libmpg123-0.dll libsoxr.dll Wavory.chm finish.wav; do
   cp "$x86/app/$f" "$stage/"
 done
 cp "$x86/shellext/Sonelle.dll" "$stage/Sonelle.dll"
-# The 64-bit extension lies beside the 32-bit one under its own name, so both
-# find Wavory.exe in their own folder.
-cp "$x64/shellext/Sonelle.dll" "$stage/Sonelle64.dll"
 cp /usr/share/common-licenses/LGPL-2.1 "$stage/LGPL-2.1.txt"
+program_files="$out/installer/ProgramFiles.nsh"
+{
+  echo '!macro ForEachProgramFile MACRO'
+  for f in "$stage"/*; do echo "  !insertmacro \${MACRO} \"$(basename "$f")\""; done
+  echo '!macroend'
+} >"$program_files"
+# The 64-bit extension, on 64-bit Windows only, lies beside the 32-bit one
+# under its own name, so that both find Wavory.exe in their own folder.
+cp "$x64/shellext/Sonelle.dll" "$stage/Sonelle64.dll"
 
 sign_args=()
 if [ -n "${WAVORY_SIGN_PKCS12:-}" ]; then
@@ -39,7 +47,7 @@ if [ -n "${WAVORY_SIGN_PKCS12:-}" ]; then
 fi
 
 setup="$out/WavorySetup-$version.exe"
-makensis -V2 -DSTAGE="$stage" -DICON="$x86/app/generated/Wavory.ico" -DOUTFILE="$setup" \
+makensis -V2 -DSTAGE="$stage" -DPROGRAM_FILES_NSH="$program_files" -DICON="$x86/app/generated/Wavory.ico" -DOUTFILE="$setup" \
   "${version_args[@]}" "${sign_args[@]}" "$here/Wavory.nsi" >&2 </dev/null
 
 # The portable zip: the same files in one folder, and how to register the extension by hand.
