@@ -1,4 +1,4 @@
-// Plays Explorer's part for the installer tests, as a 64-bit process: creates
+// Plays Explorer's part for the installer tests, built in both bitnesses: creates
 // the extension by its class id (so through the registry, as Explorer does),
 // picks "Convert to WAV" for one file, waits until the program it started has
 // converted it, and closes that program.
@@ -87,6 +87,18 @@ int FinishConversion(const std::string& output) {
     return Exists(output) ? 0 : 8;
 }
 
+// The file of the module that implements an object: the one holding its vtable.
+std::string ModuleOf(IUnknown* object) {
+    HMODULE module = nullptr;
+    const auto* vtable = *reinterpret_cast<const char* const*>(object);
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            vtable, &module))
+        return "?";
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(module, path, MAX_PATH);
+    return path;
+}
+
 // The offset of the menu item with this text, or -1.
 int OffsetOf(HMENU menu, UINT first, const char* text) {
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
@@ -102,6 +114,7 @@ int Run(const std::string& file, const std::string& output, const std::string& h
     HRESULT hr = CoCreateInstance(shellext::kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IShellExtInit,
                                   init.ReceiveVoid());
     if (FAILED(hr)) return Fail(2, "CoCreateInstance of the extension", hr);
+    printf("extension: %s\n", ModuleOf(init.Get()).c_str());
     DropData data(DropBlock({file}));
     hr = init->Initialize(nullptr, &data, nullptr);
     if (FAILED(hr)) return Fail(3, "IShellExtInit::Initialize", hr);

@@ -1,9 +1,10 @@
-# A 64-bit client converting through the installed extension, and the
-# upgrade and the uninstall around it.
+# Clients converting through the installed extension (the 64-bit one unless
+# told), and the upgrade and the uninstall around them.
+client="$client64"
 client_pid=""
 release() { touch "$work/release-$1"; }
 
-start_client() {  # NAME [hold]
+start_client() {  # NAME [hold], with $client
   mkdir -p "$work/$1"
   cp "$root/fixtures/cbr128.mp3" "$work/$1/a.mp3"
   local hold=(); [ -n "${2:-}" ] && hold=("$(win "$work/release-$1")")
@@ -18,8 +19,10 @@ client_result() {  # NAME: waits for the client's end, prints its log on failure
   [ $rc -eq 0 ] || { echo "the client ended with $rc:"; cat "$work/$1.log"; return 1; }
 }
 
-check_conversion() {  # NAME
+check_conversion() {  # NAME EXTENSION
   local log="$work/$1.log" size
+  grep -qF 'extension: C:\Program Files (x86)\Wavory\'"$2" "$log" ||
+    { echo "the menu did not come from the installed $2:"; cat "$log"; return 1; }
   grep -qF 'program: C:\Program Files (x86)\Wavory\Wavory.exe' "$log" ||
     { echo "the conversion was not done by the installed program:"; cat "$log"; return 1; }
   size=$(stat -c %s "$work/$1/a.wav" 2>/dev/null || echo 0)
@@ -33,12 +36,19 @@ restart() {
   w wineboot -r >>"$WINE_LOG"
 }
 
-# Converts through the extension and keeps it loaded, as Explorer does.
+# Converts through the 64-bit extension and keeps it loaded, as Explorer does.
 convert_holding() {  # NAME
   start_client "$1" hold
   wait_for 90 eval "client_said $1 'holding the extension' || client_ended"
   client_said "$1" "holding the extension" || { echo "the client did not convert:"; cat "$work/$1.log"; return 1; }
-  check_conversion "$1"
+  check_conversion "$1" Sonelle64.dll
+}
+
+# A 32-bit program's file dialog: the 32-bit extension, registered in its own view.
+convert_32() {
+  local client="$client32"
+  start_client first32
+  client_result first32 && check_conversion first32 Sonelle.dll
 }
 
 convert_and_hold() {

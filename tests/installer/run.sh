@@ -2,16 +2,18 @@
 # The installer tests, in a Wine prefix of their own (installing must not
 # change the registry the other tests run against): a silent install of an
 # older Setup into a fresh prefix, its files and keys, a conversion started by
-# a 64-bit client through the installed extension, an upgrade to the build's
+# 32- and 64-bit clients through the installed extension, an upgrade to the build's
 # Setup while that client holds the extension, and a silent uninstall, waited
 # for, after which the registry and the files are as before the install.
 # Writes GoogleTest-style XML for tools/count-results.py.
-#   tests/installer/run.sh BUILD_ROOT SHELL_CLIENT XML
+#   tests/installer/run.sh BUILD_ROOT XML
 set -uo pipefail
 repo="$(cd "$(dirname "$0")/../.." && pwd)"
 . "$repo/tools/wine-env.sh"
 
-root="$(realpath -m "$1")"; client="$(realpath -m "$2")"; xml="$3"
+root="$(realpath -m "$1")"; xml="$2"
+# The client that plays Explorer's part, built in each tree (tests/installer/ShellClient.cpp).
+client64="$root/x64/tests/shell_client.exe"; client32="$root/x86/tests/shell_client.exe"
 work="$root/installer-test"
 rm -rf "$work"; mkdir -p "$work"
 wine_env "$work"
@@ -36,6 +38,7 @@ else
   run_case Setup.SilentInstallIntoAFreshPrefix install_old
   run_case Setup.EveryFileWhereItBelongs check_files
   run_case Setup.RegistrationInBothViewsAndTheUninstallEntry check_keys
+  run_case Setup.A32BitClientConvertsThroughTheInstalledProgram convert_32
   run_case Setup.A64BitClientConvertsThroughTheInstalledProgram convert_and_hold
   run_case Setup.UpgradeInPlaceWhileExplorerHoldsTheExtension upgrade
   run_case Setup.TheUpgradedExtensionStartsTheUpgradedProgram convert_again
