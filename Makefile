@@ -4,7 +4,7 @@ BUILD := build
 TREES := $(BUILD)/x86 $(BUILD)/x64
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup build run test bench clean
+.PHONY: all setup build installer run test bench clean
 
 all: build
 
@@ -21,10 +21,15 @@ build: setup $(BUILD)/x86/CMakeCache.txt $(BUILD)/x64/CMakeCache.txt
 	@cmake --build $(BUILD)/x86 -j $(JOBS)
 	@cmake --build $(BUILD)/x64 -j $(JOBS)
 
+# build/WavorySetup-VERSION.exe and build/Wavory-VERSION-portable.zip. Signed when
+# WAVORY_SIGN_PKCS12 (and WAVORY_SIGN_PASSWORD) name a certificate.
+installer: build
+	@bash installer/build.sh $(BUILD)
+
 run: build
 	@bash tools/run-program.sh $(BUILD) $(BUILD)/x86/app/Wavory.exe
 
-test: build
+test: build installer
 	@bash tools/run-tests.sh $(BUILD) $(TREES)
 
 bench: build

@@ -17,17 +17,26 @@
 #include "CommandLine.h"
 #include "FileList.h"
 #include "HelpFile.h"
+#include "Maintenance.h"
 #include "OutputFolder.h"
 #include "ProgramBatch.h"
 #include "SourceDialog.h"
 
 CWavoryApp theApp;
 
+int CWavoryApp::ExitInstance() { return m_exitCode; }
+
 int CWavoryApp::FolderOfPath(const char* src, int size, char* dst) { return ::FolderOfPath(src, size, dst); }
 
 bool CWavoryApp::IsOutputOnCdRom() { return IsFolderOnCdRom(Batch().outputFolder); }
 
 BOOL CWavoryApp::InitInstance() {
+    // The installer's and uninstaller's switches do their registry work and end.
+    Maintenance task = MaintenanceOf(m_lpCmdLine);
+    if (task != Maintenance::kNone) {
+        m_exitCode = RunMaintenance(task);
+        return FALSE;
+    }
     if (FAILED(OleInitialize(nullptr))) {
         char text[256] = {};
         LoadStringA(m_hInstance, IDP_OLE_INIT_FAILED, text, sizeof(text));
@@ -44,7 +53,7 @@ BOOL CWavoryApp::InitInstance() {
     if (automationStart)
         automation::RegisterClassFactory();
     else
-        automation::UpdateRegistry();
+        automation::RefreshThisProgram();
 
     PathBuffer executable = {};
     GetModuleFileNameA(nullptr, executable, sizeof(executable) - 1);

@@ -5,6 +5,7 @@
 class CWavoryApp : public CWinApp {
 public:
     BOOL InitInstance() override;
+    int ExitInstance() override;
 
     // The folder part of src; see OutputFolder.h.
     static int FolderOfPath(const char* src, int size, char* dst);
@@ -17,4 +18,6 @@ private:
     void RunFileDialogMode();
     void RunConversionDialog();
     bool RefuseCdRomOutput();
+
+    int m_exitCode = 0;
 };

@@ -22,6 +22,43 @@ LONG SetDefault(const std::string& key, const char* value) {
 std::string ClsidKey() { return std::string("CLSID\\") + kClsidText; }
 std::string HandlerKey(const char* root) { return std::string(root) + "\\shellex\\ContextMenuHandlers\\" + kHandlerName; }
 
+// The registry view of the other bitness. On 32-bit Windows the flag is
+// ignored and names our own view, from which the class is already gone.
+#ifdef _WIN64
+constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
+#else
+constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
+#endif
+
+// The class key is per view, the handler keys and (on some versions) the
+// Approved key are shared: while the other bitness is registered, its
+// Explorer still needs them.
+bool OtherViewHasClass() {
+    CRegKey server;
+    return server.Open(HKEY_CLASSES_ROOT, (ClsidKey() + "\\InprocServer32").c_str(), KEY_READ | kOtherView) ==
+           ERROR_SUCCESS;
+}
+
+void SetApproval(REGSAM view) {
+    CRegKey approved;
+    if (approved.Open(HKEY_LOCAL_MACHINE, kApprovedKey, KEY_SET_VALUE | view) == ERROR_SUCCESS)
+        approved.SetString(kClsidText, kHandlerName);
+}
+
+#ifdef _WIN64
+constexpr SYSKIND kTypeLibKind = SYS_WIN64;
+constexpr char kTypeLibPlatform[] = "win64";
+#else
+constexpr SYSKIND kTypeLibKind = SYS_WIN32;
+constexpr char kTypeLibPlatform[] = "win32";
+#endif
+
+bool TypeLibRegistered() {
+    CRegKey key;
+    const std::string path = std::string("TypeLib\\") + kLibidText + "\\1.0\\0\\" + kTypeLibPlatform;
+    return key.Open(HKEY_CLASSES_ROOT, path.c_str()) == ERROR_SUCCESS;
+}
+
 std::wstring Wide(const char* text) {
     wchar_t wide[MAX_PATH] = {};
     MultiByteToWideChar(CP_ACP, 0, text, -1, wide, MAX_PATH);
@@ -88,15 +125,18 @@ HRESULT UnregisterServer(const char*) {
         if (approved.Open(HKEY_LOCAL_MACHINE, kApprovedKey, KEY_SET_VALUE) == ERROR_SUCCESS)
             approved.DeleteValue(kClsidText);
     }
-    for (std::string key : {ClsidKey(), HandlerKey("*"), HandlerKey("Folder"), std::string(kProgId),
-                            std::string(kVersionIndependentProgId)})
-        CRegKey::DeleteTree(HKEY_CLASSES_ROOT, key.c_str());
-#ifdef _WIN64
-    const SYSKIND kind = SYS_WIN64;
-#else
-    const SYSKIND kind = SYS_WIN32;
-#endif
-    HRESULT hr = UnRegisterTypeLib(kLibid, 1, 0, LOCALE_NEUTRAL, kind);
+    CRegKey::DeleteTree(HKEY_CLASSES_ROOT, ClsidKey().c_str());
+    if (OtherViewHasClass()) {
+        if (IsNtFamily()) SetApproval(kOtherView);
+    } else {
+        for (std::string key : {HandlerKey("*"), HandlerKey("Folder"), std::string(kProgId),
+                                std::string(kVersionIndependentProgId)})
+            CRegKey::DeleteTree(HKEY_CLASSES_ROOT, key.c_str());
+    }
+    // The other bitness's registration may hold the library's key alone: then
+    // there is nothing of ours to unregister.
+    if (!TypeLibRegistered()) return S_OK;
+    HRESULT hr = UnRegisterTypeLib(kLibid, 1, 0, LOCALE_NEUTRAL, kTypeLibKind);
     // A library that was not registered is already as unregistration leaves it.
     return hr == TYPE_E_REGISTRYACCESS ? S_OK : hr;
 }

@@ -86,3 +86,19 @@ bool PumpUntil(Pred done, DWORD timeoutMs = 5000) {
     }
     return true;
 }
+
+// Runs a command line without a window and waits for it; its exit code, or
+// 0xFFFFFFFF when it could not start or did not end in time.
+inline DWORD RunAndWait(const std::string& command, DWORD timeoutMs = 60000) {
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back('\0');
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+        return 0xFFFFFFFF;
+    CHandle process(pi.hProcess), thread(pi.hThread);
+    DWORD code = 0xFFFFFFFF;
+    if (WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(process.Get(), &code);
+    return code;
+}

@@ -2,17 +2,24 @@
 # Cross-builds the third-party libraries that Debian ships only for Linux
 # (libmpg123, libsoxr) from Debian's own source packages, as 32-bit Windows
 # DLLs, into a cache outside the source tree. Versions are pinned; a built
-# version is never rebuilt. Prints the install prefix on stdout.
+# version is never rebuilt. Each DLL gets our version resource (its own file
+# version, the product's version), Windows 7 in its PE headers and no symbols;
+# a new product version relinks them. Prints the install prefix on stdout.
 #
-#   tools/build-deps.sh            build what is missing, print the prefix
+#   tools/build-deps.sh PRODUCT_VERSION   build what is missing, print the prefix
 set -euo pipefail
+
+PRODUCT_VERSION=${1:?usage: build-deps.sh PRODUCT_VERSION}
 
 MPG123_VERSION=1.31.2-1+deb12u1
 SOXR_VERSION=0.1.3-4
 
 CACHE=${WAVORY_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/wavory-deps}
 HOST=i686-w64-mingw32
-PREFIX=$CACHE/$HOST
+# The prefix is per product version: its DLLs carry that version.
+PREFIX=$CACHE/$HOST-$PRODUCT_VERSION
+REPO=$(cd "$(dirname "$0")/.." && pwd)
+PE_FLAGS="-Wl,-s,--major-subsystem-version,6,--minor-subsystem-version,1,--major-os-version,6,--minor-os-version,1"
 mkdir -p "$CACHE/src" "$PREFIX"
 
 SUDO=""
@@ -58,16 +65,38 @@ fetch() {
   echo "$dir"
 }
 
+# version_object NAME FILENAME DESCRIPTION UPSTREAM -> prints the object with the version resource
+version_object() {
+  local dir=$CACHE/build/$PRODUCT_VERSION/version-$1
+  mkdir -p "$dir"
+  local binary; binary=$(tr . , <<<"$PRODUCT_VERSION")
+  printf '#define WAVORY_VERSION_BINARY %s\n#define WAVORY_VERSION_TEXT "%s"\n' "$binary" "$PRODUCT_VERSION" >"$dir/Version.h"
+  local upstream=${4%%-*} file_binary
+  file_binary=$(awk -F. '{printf "%d, %d, %d, 0", $1, $2, $3}' <<<"$upstream")
+  cat >"$dir/version.rc" <<EOF_RC
+#define VI_DESCRIPTION "$3"
+#define VI_NAME "$1"
+#define VI_FILENAME "$2"
+#define VI_FILETYPE VFT_DLL
+#define VI_FILE_BINARY $file_binary
+#define VI_FILE_TEXT "$upstream"
+#include "VersionInfo.rc"
+EOF_RC
+  $HOST-windres -I "$dir" -I "$REPO/res" -i "$dir/version.rc" -o "$dir/version.o" >&2
+  echo "$dir/version.o"
+}
+
 build_mpg123() {
   local stamp=$PREFIX/.mpg123-$MPG123_VERSION
   [ -f "$stamp" ] && return 0
   local src; src=$(fetch mpg123 "$MPG123_VERSION")
   echo "deps: building libmpg123 $MPG123_VERSION" >&2
-  local b=$CACHE/build/mpg123; rm -rf "$b"; mkdir -p "$b"
+  local b=$CACHE/build/$PRODUCT_VERSION/mpg123; rm -rf "$b"; mkdir -p "$b"
+  local res; res=$(version_object libmpg123 libmpg123-0.dll "libmpg123 MPEG audio decoder (LGPL 2.1)" "$MPG123_VERSION")
   # Default CPU choice for x86 is runtime dispatch over the SSE/MMX/x87 decoders.
   # libgcc is linked in so the DLL needs nothing beside it but the system's.
   (cd "$b" && "$src/configure" -q --host=$HOST CC="$HOST-gcc-posix -static-libgcc" \
-      --prefix="$PREFIX" --enable-shared --disable-static --disable-modules >&2 && make -s -j"$(nproc)" >&2 && make -s install >&2)
+      LDFLAGS="$PE_FLAGS -Wl,$res" --prefix="$PREFIX" --enable-shared --disable-static --disable-modules >&2 && make -s -j"$(nproc)" >&2 && make -s install >&2)
   touch "$stamp"
 }
 
@@ -76,13 +105,14 @@ build_soxr() {
   [ -f "$stamp" ] && return 0
   local src; src=$(fetch libsoxr "$SOXR_VERSION")
   echo "deps: building libsoxr $SOXR_VERSION" >&2
-  local b=$CACHE/build/soxr; rm -rf "$b"; mkdir -p "$b"
+  local b=$CACHE/build/$PRODUCT_VERSION/soxr; rm -rf "$b"; mkdir -p "$b"
+  local res; res=$(version_object libsoxr libsoxr.dll "libsoxr resampler (LGPL 2.1)" "$SOXR_VERSION")
   # The SIMD stages are compiled in and chosen at run time by CPU detection.
-  cmake -S "$src" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$(cd "$(dirname "$0")/.." && pwd)/cmake/mingw-i686.cmake" \
+  cmake -S "$src" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-i686.cmake" \
       -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$PREFIX" \
       -DBUILD_SHARED_LIBS=ON -DBUILD_TESTS=OFF -DBUILD_EXAMPLES=OFF -DWITH_OPENMP=OFF \
       -DWITH_LSR_BINDINGS=OFF -DCMAKE_CROSSCOMPILING_EMULATOR= \
-      -DCMAKE_SHARED_LINKER_FLAGS=-static-libgcc -Wno-dev >&2
+      "-DCMAKE_SHARED_LINKER_FLAGS=-static-libgcc $PE_FLAGS -Wl,$res" -Wno-dev >&2
   cmake --build "$b" -j "$(nproc)" >&2
   cmake --install "$b" >&2
   touch "$stamp"

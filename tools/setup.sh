@@ -14,6 +14,7 @@ PACKAGES=(
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-ugly:i386
   fp-utils
   libfuse3-dev fuse3 pkg-config
+  nsis zip osslsigncode openssl
 )
 
 missing=()

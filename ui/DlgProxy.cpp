@@ -3,7 +3,6 @@
 #include <cstring>
 #include <string>
 
-#include "../framework/RegKey.h"
 #include "../framework/WinApp.h"
 #include "../framework/Wnd.h"
 
@@ -15,8 +14,6 @@ const IID kIidDispatchInterface = {0xAAE21C41, 0xE61B, 0x46B6, {0xAE, 0x81, 0x34
 }  // namespace automation
 
 namespace {
-const char kClsidText[] = "{58223E6A-9342-4440-9B26-54B6DF7EC493}";
-
 CWavoryDlgAutoProxy* g_current = nullptr;
 LONG g_appLocks = 0;
 DWORD g_registration = 0;
@@ -53,11 +50,6 @@ public:
     }
 };
 CProxyFactory g_factory;
-
-bool SetDefault(const std::string& key, const char* value) {
-    CRegKey k;
-    return k.Create(HKEY_CLASSES_ROOT, key.c_str(), KEY_WRITE) == ERROR_SUCCESS && k.SetString(nullptr, value) == ERROR_SUCCESS;
-}
 }  // namespace
 
 CWavoryDlgAutoProxy::CWavoryDlgAutoProxy() {
@@ -120,19 +112,6 @@ bool IsAutomationStart(const char* commandLine) {
         pos = end + 1;
     }
     return false;
-}
-
-void UpdateRegistry() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH - 1);
-    std::string clsid = std::string("CLSID\\") + kClsidText;
-    std::string server = std::string("\"") + path + "\" /Automation";
-    SetDefault(kProgId, kProgId);
-    SetDefault(std::string(kProgId) + "\\CLSID", kClsidText);
-    SetDefault(clsid, kProgId);
-    SetDefault(clsid + "\\ProgID", kProgId);
-    SetDefault(clsid + "\\LocalServer32", server.c_str());
-    SetDefault(clsid + "\\InprocHandler32", "ole32.dll");
 }
 
 bool RegisterClassFactory() {

@@ -5,6 +5,7 @@
 #include <oaidl.h>
 
 #include "../framework/EmptyDispatch.h"
+#include "AutomationRegistry.h"
 
 class CWavoryDlgAutoProxy;
 
@@ -44,12 +45,9 @@ private:
 namespace automation {
 extern const CLSID kClsid;
 extern const IID kIidDispatchInterface;
-inline constexpr char kProgId[] = "Wavory.Application";
 
 // True when the command line carries the framework's automation or embedding switch.
 bool IsAutomationStart(const char* commandLine);
-// Writes the class's registration for this executable.
-void UpdateRegistry();
 // Registers the class factory as running, single use; Revoke undoes it.
 bool RegisterClassFactory();
 void RevokeClassFactory();
