@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "dialog/JobBoxes.h"
+#include "dialog/JobTexts.h"
 #include "dialog/ProgressText.h"
 #include "engine/FreeSpaceMonitor.h"
+#include "tests/TestSupport.h"
 #include "ui/HyperLink.h"
 
 TEST(FreeSpaceText, MegabytesThenGigabytes) {
@@ -57,4 +60,36 @@ TEST(HyperLinkLife, TheTooltipIsNotDestroyedASecondTimeAfterItsDialog) {
     }
     error = GetLastError();
     EXPECT_EQ(0u, error) << "a call on a window that is gone failed with error " << error;
+}
+
+// The dialog's side of a batch's events: the boxes users have always seen, the
+// per-file ones only while error boxes are on, the runtime's own ones always
+// (its absence once a batch), and the overwrite question's answer passed back.
+TEST(JobBoxes, TextsCaptionsAndWhichBoxesShow) {
+    MessageBoxRecorder boxes;
+    JobSettings quiet;
+    quiet.notDisplayErrInfo = true;
+    CJobBoxes silent(nullptr, quiet);
+    silent.FileFailed(FileFailure::kNotWav, "C:\\a.wav");
+    silent.FileFailed(FileFailure::kCantWrite, "C:\\out\\a.wav");
+    EXPECT_EQ(0u, boxes.Count()) << boxes.Texts();
+    silent.FileFailed(FileFailure::kWmaRuntimeMissing, "C:\\a.wma");
+    silent.FileFailed(FileFailure::kWmaRuntimeMissing, "C:\\b.wma");
+    silent.FileFailed(FileFailure::kWmaInitFailed, "C:\\c.wma");
+    ASSERT_EQ(2u, boxes.Count()) << boxes.Texts();
+    EXPECT_EQ(msg::kWmaRuntimeMissing, boxes.Calls()[0].text);
+    EXPECT_EQ(msg::kWmaInitFailed, boxes.Calls()[1].text);
+    EXPECT_EQ("Information", boxes.Calls()[1].caption);
+
+    CJobBoxes shown(nullptr, JobSettings());
+    shown.FileFailed(FileFailure::kNotPcm, "C:\\odd.wav");
+    ASSERT_EQ(3u, boxes.Count());
+    EXPECT_EQ(msg::NotPcm("C:\\odd.wav"), boxes.Calls()[2].text);
+    EXPECT_EQ("Error", boxes.Calls()[2].caption);
+    boxes.Script({IDYES, IDNO});
+    EXPECT_TRUE(shown.AskOverwrite("C:\\out\\a.wav"));
+    EXPECT_FALSE(shown.AskOverwrite("C:\\out\\a.wav"));
+    EXPECT_EQ(msg::OverwritePrompt("C:\\out\\a.wav"), boxes.Calls()[3].text);
+    shown.DiskFull();
+    EXPECT_EQ(msg::kDiskFull, boxes.Calls().back().text);
 }

@@ -6,44 +6,13 @@
 
 #include "engine/BatchState.h"
 #include "engine/DecodeThread.h"
-#include "dialog/DialogMessages.h"
 #include "engine/TempOutput.h"
 #include "tests/engine/EngineFixtures.h"
+#include "tests/engine/RecordingEvents.h"
 
 using namespace fixtures;
 
 namespace {
-// Stands in for the conversion dialog: a window that records what is posted to it.
-class OwnerWindow : public CWnd {
-public:
-    OwnerWindow() {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = &OwnerWindow::Proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "WavoryTestOwner";
-        RegisterClassA(&wc);
-        m_hWnd = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-        SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    ~OwnerWindow() override { DestroyWindow(m_hWnd); }
-    std::vector<UINT> messages;
-    int batchEnded = 0;
-
-private:
-    static LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-        auto* self = reinterpret_cast<OwnerWindow*>(GetWindowLongPtrA(h, GWLP_USERDATA));
-        if (self && (msg == WM_GATHERING_DONE || msg == WM_CONVERSION_DONE)) {
-            self->messages.push_back(msg);
-            return 0;
-        }
-        if (self && msg == WM_BATCH_ENDED) {
-            ++self->batchEnded;
-            return 0;
-        }
-        return ::DefWindowProcA(h, msg, wp, lp);
-    }
-};
-
 // Records the total bar each time a step asks for the free space.
 std::mutex g_lock;
 std::vector<std::pair<uint32_t, int32_t>> g_samples;  // processedCount, totalPercent
@@ -83,22 +52,25 @@ protected:
     EngineApp env;
     TestFolder folder;
     std::string out;
-    OwnerWindow owner;
-    MessageBoxRecorder boxes;
+    CRecordingEvents events;
+    MessageBoxRecorder boxes;  // none is expected: the engine shows none
+};
+
+// A thread on the tests' batch with the stored settings, telling the recorder.
+struct RecordedThread : CDecodeThread {
+    explicit RecordedThread(IJobEvents& events) : CDecodeThread(SavedSettings(), events, TestBatch()) {}
 };
 }  // namespace
 
 TEST_F(DecodeThreadTest, ThreeFilesShareTheTotalBarEquallyAndMessagesComeInOrder) {
     Sources({Wav("a.wav", 3), Wav("b.wav", 3), Wav("c.wav", 3)});
     g_samples.clear();
-    CTestThread thread;
-    thread.SetOwner(&owner);
+    RecordedThread thread(events);
     thread.m_pfnFreeSpace = &SampleProgress;
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(WaitStopped()) << "the end of every batch is signalled";
     ASSERT_TRUE(thread.Join(5000)) << "the thread ends after its batch";
-    ASSERT_TRUE(PumpUntil([&] { return owner.messages.size() == 2; }));
-    EXPECT_EQ((std::vector<UINT>{WM_GATHERING_DONE, WM_CONVERSION_DONE}), owner.messages);
+    EXPECT_EQ((std::vector<std::string>{"gathering done", "conversion done", "batch ended"}), events.Events());
 
     EXPECT_EQ(3u, TestBatch().totalCount.load());
     EXPECT_EQ(3u, TestBatch().convertedCount.load());
@@ -119,18 +91,12 @@ TEST_F(DecodeThreadTest, CancelDuringGatheringPostsNoConversionDone) {
     // The drive-root box of the counting pass is where the user cancels.
     strcpy(TestBatch().outputFolder, "Z:\\wavory-test-out");
     Sources({"Z:\\", Wav("a.wav", 1)});
-    SetMessageBoxHook([](const MessageBoxCall&) {
-        TestBatch().stopRequested = 1;
-        return IDOK;
-    });
-    CTestThread thread;
-    thread.SetOwner(&owner);
+    events.onDriveRoot = [] { TestBatch().stopRequested = 1; };
+    RecordedThread thread(events);
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(WaitStopped());
     ASSERT_TRUE(thread.Join(5000));
-    SetMessageBoxHook(nullptr);
-    PumpUntil([&] { return false; }, 200);
-    EXPECT_EQ((std::vector<UINT>{WM_GATHERING_DONE}), owner.messages);
+    EXPECT_EQ((std::vector<std::string>{"drive root Z:\\", "gathering done", "batch ended"}), events.Events());
     EXPECT_TRUE(FilesIn(out).empty());
 }
 
@@ -157,14 +123,14 @@ struct PausingThread {
     }
     bool WaitPaused() { return WaitForSingleObject(event, 10000) == WAIT_OBJECT_0; }
     CHandle event;
-    CTestThread thread;
+    CRecordingEvents events;
+    RecordedThread thread{events};
 };
 }  // namespace
 
 TEST_F(DecodeThreadTest, PauseHoldsTheProgressAndContinueGoesOnFromThere) {
     Sources({Wav("long.wav", 20)});
     PausingThread p;
-    p.thread.SetOwner(&owner);
     ASSERT_TRUE(p.thread.CreateThread());
     ASSERT_TRUE(p.WaitPaused());
     EXPECT_TRUE(p.thread.IsPaused());
@@ -184,7 +150,6 @@ TEST_F(DecodeThreadTest, PauseHoldsTheProgressAndContinueGoesOnFromThere) {
 TEST_F(DecodeThreadTest, CancelConfirmedWhilePausedStopsAtOnceWithAValidFile) {
     Sources({Wav("long.wav", 20), Wav("next.wav", 1)});
     PausingThread p;
-    p.thread.SetOwner(&owner);
     ASSERT_TRUE(p.thread.CreateThread());
     ASSERT_TRUE(p.WaitPaused());
     // What the dialog does on Cancel, Yes: stop, then let the thread go on.
@@ -198,8 +163,7 @@ TEST_F(DecodeThreadTest, CancelConfirmedWhilePausedStopsAtOnceWithAValidFile) {
     EXPECT_EQ(w.data.size(), w.dataSize);
     EXPECT_FALSE(Exists(out + "\\next.wav"));
     EXPECT_EQ(1u, TestBatch().convertedCount.load()) << "the cancelled file counts";
-    PumpUntil([&] { return owner.messages.size() == 2; }, 2000);
-    EXPECT_EQ((std::vector<UINT>{WM_GATHERING_DONE, WM_CONVERSION_DONE}), owner.messages);
+    EXPECT_EQ((std::vector<std::string>{"gathering done", "conversion done", "batch ended"}), p.events.Events());
 }
 
 TEST_F(DecodeThreadTest, SettingsAreTakenWhenTheThreadObjectIsBuilt) {
@@ -209,7 +173,7 @@ TEST_F(DecodeThreadTest, SettingsAreTakenWhenTheThreadObjectIsBuilt) {
     env.Set(settings::kPromptBefore, 0);
     env.Set(settings::kFormat, settings::kFormatStored);
     TestBatch().totalCount = 9;
-    CTestThread thread;
+    RecordedThread thread(events);
     env.Set(settings::kNormalizeValue, 20);
     env.Set(settings::kFormat, settings::kFormatCd);
     EXPECT_EQ(JobSettings::Target::kStored, thread.m_settings.target) << "the format too, for every file of the batch";
@@ -224,8 +188,7 @@ TEST_F(DecodeThreadTest, ABatchWithNothingConvertibleEndsNormally) {
     std::string txt = folder / "notes.txt";
     ASSERT_TRUE(WriteBytes(txt, {1}));
     Sources({txt});
-    CTestThread thread;
-    thread.SetOwner(&owner);
+    RecordedThread thread(events);
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(WaitStopped());
     EXPECT_EQ(0u, TestBatch().totalCount.load());
@@ -243,12 +206,8 @@ TEST_F(DecodeThreadTest, ACancelConfirmedBetweenFilesStartsNoFurtherFile) {
     ASSERT_TRUE(WriteBytes(bad, std::vector<uint8_t>(100, 'x')));
     ASSERT_TRUE(WriteBytes(out + "\\good.wav", {1, 2, 3}));
     Sources({bad, Wav("good.wav", 1)});
-    CTestThread thread;
-    thread.SetOwner(&owner);
-    MessageBoxHook previous = SetMessageBoxHook([&](const MessageBoxCall&) {
-        thread.Pause();
-        return IDOK;
-    });
+    RecordedThread thread(events);
+    events.onFailure = [&](FileFailure) { thread.Pause(); };
     ASSERT_TRUE(thread.CreateThread());
     // Held between the files: past the first one's count, at the next file's safe point.
     bool between = PumpUntil([&] { return TestBatch().processedCount.load() == 1 && thread.IsHolding(); }, 10000);
@@ -256,7 +215,6 @@ TEST_F(DecodeThreadTest, ACancelConfirmedBetweenFilesStartsNoFurtherFile) {
     thread.Continue();
     ASSERT_TRUE(between) << "the first file was not done";
     ASSERT_TRUE(WaitStopped());
-    SetMessageBoxHook(std::move(previous));
     EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadBytes(out + "\\good.wav")) << "the existing output was replaced";
     EXPECT_EQ(0u, TestBatch().convertedCount.load());
 }
@@ -269,12 +227,12 @@ uint64_t FailingFreeSpace(const char*) { throw std::bad_alloc(); }
 // end message, and no half-written output left behind.
 TEST_F(DecodeThreadTest, AFailureInsideTheBatchStillAnnouncesItsEnd) {
     Sources({Wav("a.wav", 2)});
-    CTestThread thread;
-    thread.SetOwner(&owner);
+    RecordedThread thread(events);
     thread.m_pfnFreeSpace = &FailingFreeSpace;
     ASSERT_TRUE(thread.CreateThread());
     EXPECT_TRUE(WaitStopped()) << "stoppedEvent never set";
-    EXPECT_TRUE(PumpUntil([&] { return owner.batchEnded == 1; })) << "no end message";
+    EXPECT_TRUE(events.WaitEnded()) << "no end told";
+    EXPECT_EQ("batch ended", events.Events().back());
     ASSERT_TRUE(thread.Join(5000));
     EXPECT_TRUE(FilesIn(out).empty()) << "left behind: " << FilesIn(out).size() << " file(s)";
 }
@@ -310,8 +268,7 @@ TEST_F(DecodeThreadTest, TemporaryFilesAKilledRunLeftAreRemovedAtTheNextBatch) {
                                  0, nullptr));
     ASSERT_TRUE(live.IsValid());
     Sources({Wav("a.wav", 1)});
-    CTestThread thread;
-    thread.SetOwner(&owner);
+    RecordedThread thread(events);
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(WaitStopped());
     std::vector<std::string> left = FilesIn(out);
