@@ -47,6 +47,14 @@ void Stop() {
 int Play(const char*) {
     ++g_script.playCalls;
     if (g_script.playResult != 0) return g_script.playResult;
+    // The last file's thread, still waiting to be stopped after its end: a
+    // player ends it before it starts the next, or an unload would find it running.
+    if (g_thread) {
+        g_stop = true;
+        WaitForSingleObject(g_thread, INFINITE);
+        CloseHandle(g_thread);
+        g_thread = nullptr;
+    }
     g_stop = false;
     g_thread = CreateThread(nullptr, 0, Playback, nullptr, 0, nullptr);
     return 0;
