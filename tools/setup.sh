@@ -17,18 +17,56 @@ PACKAGES=(
   nsis zip osslsigncode openssl
 )
 
-missing=()
-for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo -n"
-echo "setup: installing ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
-fi
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+
+install_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "setup: installing ${missing[*]}" >&2
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+  fi
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# Some virtual machines run 64-bit user code only: the kernel refuses every
+# 32-bit Linux program, Wine's 32-bit loader among them, so no 32-bit Windows
+# program could run. There the loader runs through qemu's user-mode emulator,
+# registered with the kernel as the interpreter of 32-bit x86 programs.
+# Bookworm's qemu (7.2) cannot host Wine (no MAP_FIXED_NOREPLACE); its
+# backport can.
+I386_MAGIC='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+I386_MASK='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+QEMU_I386=/usr/bin/qemu-i386-static
+BINFMT=/proc/sys/fs/binfmt_misc
+
+run_32bit_programs() {
+  /usr/lib/wine/wine --version >/dev/null 2>&1 && return 0
+  echo "setup: this kernel runs no 32-bit programs; running them through qemu-i386" >&2
+  if ! "$QEMU_I386" --version 2>/dev/null | grep -qE 'version ([89]|[1-9][0-9])\.'; then
+    echo 'Types: deb
+URIs: http://deb.debian.org/debian
+Suites: bookworm-backports
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | $SUDO tee /etc/apt/sources.list.d/wavory-backports.sources >/dev/null
+    $SUDO apt-get update -qq
+    $SUDO apt-get install -y -qq -t bookworm-backports qemu-user-static >/dev/null
+  fi
+  [ -e "$BINFMT/register" ] || $SUDO mount -t binfmt_misc binfmt_misc "$BINFMT"
+  # An entry made before an upgrade still holds the old emulator open.
+  [ -e "$BINFMT/wavory-i386" ] && echo -1 | $SUDO tee "$BINFMT/wavory-i386" >/dev/null
+  echo ":wavory-i386:M::$I386_MAGIC:$I386_MASK:$QEMU_I386:F" | $SUDO tee "$BINFMT/register" >/dev/null
+  if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    echo "setup: 32-bit programs still do not run on this machine" >&2
+    return 1
+  fi
+}
+
+install_packages
+run_32bit_programs
