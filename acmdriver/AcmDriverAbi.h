@@ -17,6 +17,8 @@ inline constexpr UINT kAcmdmStreamClose = kAcmdmBase + 77;
 inline constexpr UINT kAcmdmStreamSize = kAcmdmBase + 78;
 inline constexpr UINT kAcmdmStreamConvert = kAcmdmBase + 79;
 inline constexpr UINT kAcmdmStreamReset = kAcmdmBase + 80;
+inline constexpr UINT kAcmdmStreamPrepare = kAcmdmBase + 81;
+inline constexpr UINT kAcmdmStreamUnprepare = kAcmdmBase + 82;
 
 struct AcmDrvOpenDesc {
     DWORD cbStruct;
