@@ -11,9 +11,10 @@ wine_env "$root"
 small="$(realpath -m "$root")/smalldisk"
 failing="$(realpath -m "$root")/failing"
 # Lazily, and whatever state it is in: a run that was killed leaves a mount nobody serves.
-failfs_stop() { fusermount3 -uz "$failing/mount" 2>/dev/null; return 0; }
+failfs_stop() { fusermount3 -uz "$failing/mount" 2>/dev/null; fusermount3 -uz "$failing/rewrite-mount" 2>/dev/null; return 0; }
 cleanup() { wine_stop; xvfb_stop; mountpoint -q "$small" && umount "$small"; failfs_stop; }
-# Reads of the failing disk fail from this byte offset on, for this many bytes.
+# Reads of the failing disk, and rewrites of the rewrite-failing one, fail from
+# this byte offset on, for this many bytes.
 FAILING_FROM=100000 FAILING_BYTES=100000
 trap cleanup EXIT
 
@@ -26,15 +27,18 @@ else
 fi
 
 # A disk whose reads fail in a window of byte offsets, for the tests of sources
-# that cannot be read to their end: a small FUSE file system of our own.
-mkdir -p "$failing/source" "$failing/mount"
+# that cannot be read to their end, and one whose rewrites fail there, for the
+# second pass over an output: a small FUSE file system of our own.
+mkdir -p "$failing/source" "$failing/mount" "$failing/rewrite-source" "$failing/rewrite-mount"
 failfs_stop
 if cc -O2 -Wall -o "$failing/failfs" "$here/failfs/failfs.c" $(pkg-config --cflags --libs fuse3 2>/dev/null) 2>/dev/null &&
-   "$failing/failfs" "$failing/source" "$FAILING_FROM" "$FAILING_BYTES" "$failing/mount" 2>/dev/null; then
+   "$failing/failfs" "$failing/source" "$FAILING_FROM" "$FAILING_BYTES" "$failing/mount" 2>/dev/null &&
+   "$failing/failfs" -w "$failing/rewrite-source" "$FAILING_FROM" "$FAILING_BYTES" "$failing/rewrite-mount" 2>/dev/null; then
   export WAVORY_FAILING_DISK="Z:$(tr / '\\' <<<"$failing/mount")"
   export WAVORY_FAILING_SOURCE="Z:$(tr / '\\' <<<"$failing/source")"
+  export WAVORY_REWRITE_FAILING_DISK="Z:$(tr / '\\' <<<"$failing/rewrite-mount")"
 else
-  echo "note: no failing disk could be mounted here; the read-failure tests are skipped" >&2
+  echo "note: no failing disks could be mounted here; the read- and rewrite-failure tests are skipped" >&2
 fi
 
 bash "$here/make-fixtures.sh" "$root" || { echo "could not make the test fixtures" >&2; exit 1; }

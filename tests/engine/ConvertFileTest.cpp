@@ -395,6 +395,32 @@ TEST_F(ConvertFileTest, ASourceThatCannotBeReadToItsEndFailsTheFile) {
     EXPECT_EQ(1u, FilesIn(out).size()) << "a temporary file was left";
 }
 
+// A disk whose rewrites fail (from byte 100000 to 200000): the conversion's own
+// pass writes, but the normalisation pass over the file cannot. The file fails,
+// an existing output stays as it was, and nothing is left behind.
+TEST_F(ConvertFileTest, ANormalisationPassThatCannotWriteFailsTheFile) {
+    const char* disk = getenv("WAVORY_REWRITE_FAILING_DISK");
+    if (!disk || !*disk) GTEST_SKIP() << "no rewrite-failing disk: the test runner could not mount one";
+    std::string target = std::string(disk) + "\\normalise";
+    ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    strcpy(TestBatch().outputFolder, target.c_str());
+    env.Set(settings::kPromptBefore, 0);
+    std::vector<uint8_t> tone = Tone16(44100 * 2, 2, 44100, 3000);
+    std::string src = WriteWav("quiet.wav", Pcm(2, 44100, 16), tone);
+    ASSERT_EQ(1, Convert(src)) << "without normalisation the disk takes the file: " << boxes.Texts();
+    EXPECT_EQ(tone, ReadOutput(target + "\\quiet.wav").data);
+
+    ASSERT_TRUE(WriteBytes(target + "\\quiet.wav", {1, 2, 3}));
+    env.Set(settings::kVolumeNormalize, 1);
+    EXPECT_EQ(0, Convert(src));
+    ASSERT_EQ(1u, boxes.Count()) << boxes.Texts();
+    EXPECT_EQ(msg::CantWrite(target + "\\quiet.wav"), boxes.Calls()[0].text);
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadBytes(target + "\\quiet.wav")) << "a part-scaled file took its place";
+    EXPECT_EQ(1u, FilesIn(target).size()) << "a temporary file was left";
+    DeleteFileA((target + "\\quiet.wav").c_str());
+    RemoveDirectoryA(target.c_str());
+}
+
 // A header that declares sound the file does not hold: no 44-byte "converted" file.
 TEST_F(ConvertFileTest, ASourceThatDeclaresSoundButHoldsNoneFails) {
     std::vector<uint8_t> bytes = CanonicalWav(Pcm(2, 44100, 16), Counting(40000));
