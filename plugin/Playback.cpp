@@ -63,5 +63,9 @@ void CPlayback::Run() {
     }
     // Played out once the output holds nothing more; only then is the end told.
     while (!m_stop && m_out->IsPlaying()) Sleep(1);
-    if (!m_stop) PostMessageA(m_notify, kPluginEndOfFileMessage, m_file->ReadFailed() ? kEndOfFileReadFailed : 0, 0);
+    const WPARAM end = m_file->ReadFailed() ? kEndOfFileReadFailed : 0;
+    // Read to its end: the file is let go now, not when the next one starts, so
+    // that the user may change or replace it at once.
+    m_file->Close();
+    if (!m_stop) PostMessageA(m_notify, kPluginEndOfFileMessage, end, 0);
 }
