@@ -19,6 +19,8 @@ public:
     void FileFailed(FileFailure kind, const std::string& path) override;
     void DiskFull() override;
     void DriveRootRefused(const std::string& root, const std::string& outputFolder) override;
+    // The dialog's timer reads the batch's counters instead.
+    void FileProgress(uint32_t) override {}
     void GatheringDone() override;
     void ConversionDone() override;
     void BatchEnded() override;

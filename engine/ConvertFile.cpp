@@ -231,6 +231,7 @@ void CFileConversion::CopyBlocks(BYTE* sourceBuffer, const BYTE* destinationBuff
 
         m_batch.filePercent = m_reader->Percent(consumed, m_share);
         m_batch.totalPercent = TotalPercent(m_batch.processedCount, m_batch.totalCount, m_batch.filePercent);
+        m_thread.m_events.FileProgress(m_batch.filePercent);
         if (!m_thread.SafePoint()) break;
     }
 }
@@ -276,12 +277,14 @@ void CFileConversion::StopForFullDisk() {
 bool CFileConversion::Normalize() {
     BatchState& batch = m_batch;
     const CDecodeThread& thread = m_thread;
+    IJobEvents& events = m_thread.m_events;
     // Pause holds the pass between blocks; a stop lets it finish, so no file is left part scaled.
     NormalizeResult result = NormalizeFile(m_temp.Path(), m_target, m_peak, m_thread.m_nNormalizeValue, m_written,
-                                           m_share, [&batch, &thread](uint32_t percent) {
+                                           m_share, [&batch, &thread, &events](uint32_t percent) {
                                                batch.filePercent = percent;
                                                batch.totalPercent =
                                                    TotalPercent(batch.processedCount, batch.totalCount, percent);
+                                               events.FileProgress(percent);
                                                thread.WaitWhilePaused();
                                            });
     return result != NormalizeResult::kFailed;

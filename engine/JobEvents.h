@@ -2,6 +2,7 @@
 // builds no message text and knows no window: the dialog shows boxes for these,
 // a console prints lines, a test records them. Called on the decode thread.
 #pragma once
+#include <cstdint>
 #include <string>
 
 // Why a file was not converted; the path names the source, or the output where
@@ -32,6 +33,10 @@ public:
     virtual void DiskFull() = 0;
     // A drive root that holds the output folder is not walked (told while counting).
     virtual void DriveRootRefused(const std::string& root, const std::string& outputFolder) = 0;
+    // After each converted block, and each block of the normalisation pass: how
+    // far the current file has come (the counters in the batch record say the
+    // same; a front end that redraws on every step need not poll them).
+    virtual void FileProgress(uint32_t filePercent) = 0;
     virtual void GatheringDone() = 0;
     virtual void ConversionDone() = 0;
     // The last call of every batch, however it ended.

@@ -93,3 +93,64 @@ TEST(JobBoxes, TextsCaptionsAndWhichBoxesShow) {
     shown.DiskFull();
     EXPECT_EQ(msg::kDiskFull, boxes.Calls().back().text);
 }
+
+// Every file failure the engine tells, as the box users have always seen it:
+// the text, the "Error" caption and the stop icon; then the batch's own boxes,
+// which show even with error boxes off.
+TEST(JobBoxes, EveryBoxItsTextCaptionAndIcon) {
+    const std::string a = "C:\\in\\a.wav";
+    const std::pair<FileFailure, std::string> failures[] = {
+        {FileFailure::kCantOpenShared, "Can't Open C:\\in\\a.wav. Maybe it is used by another program."},
+        {FileFailure::kSameFolder, "Can't convert File C:\\in\\a.wav in the same folder"},
+        {FileFailure::kCantCreate, "Can't create File C:\\in\\a.wav"},
+        {FileFailure::kCantOpenWav, "Can't open C:\\in\\a.wav"},
+        {FileFailure::kNotWav, "C:\\in\\a.wav is not a correct wav file!"},
+        {FileFailure::kNotMp3, "C:\\in\\a.wav is not a correct mp3 file!"},
+        {FileFailure::kNotWma,
+         "C:\\in\\a.wav is not a correct wma file!Or the file was protected by Digital Rights Management(DRM)!"},
+        {FileFailure::kWmaHeadError, "There is some error when I read the head of C:\\in\\a.wav"},
+        {FileFailure::kNotPcm,
+         "The C:\\in\\a.wav is not a PCM format WAV file.Tarn Sonelle can only convert PCM format WAV file!"},
+        {FileFailure::kCantReadToEnd, "There is some error when I read C:\\in\\a.wav, so it is not converted!"},
+        {FileFailure::kConversionFailed, "There is some error when I convert C:\\in\\a.wav, so it is not converted!"},
+        {FileFailure::kCantWrite, "I can't write to C:\\in\\a.wav"},
+    };
+    MessageBoxRecorder boxes;
+    CJobBoxes shown(nullptr, JobSettings());
+    for (const auto& f : failures) {
+        shown.FileFailed(f.first, a);
+        ASSERT_FALSE(boxes.Calls().empty());
+        MessageBoxCall box = boxes.Calls().back();
+        EXPECT_EQ(f.second, box.text);
+        EXPECT_EQ("Error", box.caption) << f.second;
+        EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), IconOf(box.type)) << f.second;
+    }
+    EXPECT_EQ(sizeof(failures) / sizeof(failures[0]), boxes.Count());
+
+    JobSettings quiet;
+    quiet.notDisplayErrInfo = true;
+    CJobBoxes silent(nullptr, quiet);
+    boxes.Script({IDNO});
+    EXPECT_FALSE(silent.AskOverwrite("C:\\out\\a.wav"));
+    MessageBoxCall question = boxes.Calls().back();
+    EXPECT_EQ("C:\\out\\a.wav is exist!Overwrite it?", question.text);
+    EXPECT_EQ("Information", question.caption);
+    EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONINFORMATION), question.type);
+    silent.DiskFull();
+    MessageBoxCall full = boxes.Calls().back();
+    EXPECT_EQ("There is no available space in the destination folder, so the converter will be quit!", full.text);
+    EXPECT_EQ("Information", full.caption);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), IconOf(full.type));
+    silent.FileFailed(FileFailure::kWmaInitFailed, a);
+    EXPECT_EQ(static_cast<UINT>(MB_OK), boxes.Calls().back().type) << "no icon";
+    silent.FileFailed(FileFailure::kWmaRuntimeMissing, a);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), IconOf(boxes.Calls().back().type));
+    EXPECT_EQ("Information", boxes.Calls().back().caption);
+    silent.DriveRootRefused("C:\\", "C:\\out");
+    MessageBoxCall root = boxes.Calls().back();
+    EXPECT_EQ("I can't convert all the files of C:\\ to C:\\out .Please choose another destination driver to convert "
+              "to(exa:convert files from c: to d:)",
+              root.text);
+    EXPECT_EQ("info", root.caption);
+    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), IconOf(root.type));
+}

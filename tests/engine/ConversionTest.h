@@ -3,6 +3,9 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
+#include "decoders/FormatCheck.h"
 #include "engine/BatchState.h"
 #include "engine/DecodeThread.h"
 #include "engine/PathRules.h"
@@ -30,12 +33,32 @@ protected:
         b.processedCount = 0;
         b.totalCount = 1;
         b.fileChanged = 0;
+        events.Reset();
     }
+    // The engine tells; it never shows a box itself.
+    ~ConversionTest() override { EXPECT_EQ(0u, boxes.Count()) << "the engine showed a box:\n" << boxes.Texts(); }
     // A thread object made now reads the settings as they stand.
     int Convert(const std::string& source, CDecodeThread* custom = nullptr) {
         CTestThread own;
         CDecodeThread& t = custom ? *custom : own;
         return t.ConvertFile(GetFileType(source.c_str()), source.c_str());
+    }
+    // What a conversion may leave: either no file, or one sound, self-consistent
+    // WAV of at most maxData bytes (then removed, for the next one).
+    void ExpectSoundOrNothing(const std::string& what, int result, size_t maxData = SIZE_MAX) {
+        std::vector<std::string> left = FilesIn(out);
+        ASSERT_LE(left.size(), 1u) << what;
+        if (result == 0) {
+            EXPECT_TRUE(left.empty()) << what << ": a refused file left " << (left.empty() ? "" : left[0]);
+            return;
+        }
+        ASSERT_EQ(1u, left.size()) << what << ": converted, but no output";
+        WavFile w = ReadOutput(out + "\\" + left[0]);
+        EXPECT_TRUE(w.ok) << what << ": the output is no WAV file";
+        EXPECT_EQ(w.data.size(), w.dataSize) << what;
+        EXPECT_LE(w.data.size(), maxData) << what << ": runaway output";
+        EXPECT_TRUE(IsConsistentFormat(w.format)) << what << ": the output's format fields disagree";
+        DeleteFileA((out + "\\" + left[0]).c_str());
     }
     // The output of a source, read back.
     WavFile OutputOf(const std::string& source) const {
@@ -45,6 +68,7 @@ protected:
     EngineApp env;
     TestFolder folder;
     std::string in, out;
+    CRecordingEvents& events = TestEvents();
     MessageBoxRecorder boxes;
 };
 

@@ -2,7 +2,6 @@
 
 #include "engine/BatchState.h"
 #include "engine/DecodeThread.h"
-#include "dialog/JobTexts.h"
 #include "engine/FreeSpaceMonitor.h"
 #include "engine/PathRules.h"
 #include "tests/engine/ConversionTest.h"
@@ -12,13 +11,6 @@ using namespace fixtures;
 namespace {
 uint64_t g_freeBytes = 0;
 uint64_t FixedFreeSpace(const char*) { return g_freeBytes; }
-// Room enough, but little enough to be asked after every block; and a Cancel
-// given once the second block is converted.
-int g_steps = 0;
-uint64_t CancelAtSecondStep(const char*) {
-    if (++g_steps == 2) TestBatch().stopRequested = 1;
-    return 32ull << 20;
-}
 
 class ConvertFileTest : public ConversionTest {
 protected:
@@ -74,13 +66,13 @@ TEST(SourceTypes, ByTheEndOfTheNameInAnyCase) {
 TEST_F(ConvertFileTest, CdSourceToCdFormatKeepsEverySample) {
     std::vector<uint8_t> data = Tone16(44100 * 2 + 123, 2, 44100, 12000);
     std::string src = WriteWav("Song.WAV", Pcm(2, 44100, 16), data);
-    ASSERT_EQ(1, Convert(src)) << boxes.Texts();
+    ASSERT_EQ(1, Convert(src)) << events.Text();
     WavFile w = ReadOutput(out + "\\Song.wav");
     ASSERT_TRUE(w.ok);
     EXPECT_EQ(data, w.data);
     EXPECT_EQ(data.size(), w.dataSize);
     EXPECT_EQ(data.size() + 36, w.riffSize);
-    EXPECT_EQ(0u, boxes.Count());
+    EXPECT_EQ(0u, events.Count()) << events.Text();
     EXPECT_EQ((std::vector<std::string>{"Song.wav"}), FilesIn(out)) << "no temporary file left behind";
     BatchNames names;
     ASSERT_TRUE(TestBatch().TakeNames(names));
@@ -94,7 +86,7 @@ TEST_F(ConvertFileTest, FormatOneKeepsTheSourceFormatAndBytes) {
     env.Set(settings::kFormat, settings::kFormatOriginal);
     std::vector<uint8_t> data = Counting(22050 * 3 + 7);
     std::string src = WriteWav("low.wav", Pcm(1, 22050, 8), data);
-    ASSERT_EQ(1, Convert(src)) << boxes.Texts();
+    ASSERT_EQ(1, Convert(src)) << events.Text();
     WavFile w = ReadOutput(out + "\\low.wav");
     ASSERT_TRUE(w.ok);
     EXPECT_EQ(1, w.format.nChannels);
@@ -105,7 +97,7 @@ TEST_F(ConvertFileTest, FormatOneKeepsTheSourceFormatAndBytes) {
 
 TEST_F(ConvertFileTest, FormatZeroWritesCdFormatFromAnyPcm) {
     std::string src = WriteWav("low.wav", Pcm(1, 22050, 8), Counting(22050));
-    ASSERT_EQ(1, Convert(src)) << boxes.Texts();
+    ASSERT_EQ(1, Convert(src)) << events.Text();
     WavFile w = ReadOutput(out + "\\low.wav");
     ASSERT_TRUE(w.ok);
     EXPECT_EQ(2, w.format.nChannels);
@@ -118,7 +110,7 @@ TEST_F(ConvertFileTest, FormatTwoUsesTheStoredFormatReadForEveryFile) {
     env.Set(settings::kFormat, settings::kFormatStored);
     settings::WriteStoredFormat(env.app, Pcm(1, 44100, 16));
     std::string src = WriteWav("a.wav", Pcm(2, 44100, 16), Tone16(44100, 2, 44100, 8000));
-    ASSERT_EQ(1, Convert(src)) << boxes.Texts();
+    ASSERT_EQ(1, Convert(src)) << events.Text();
     WavFile w = ReadOutput(out + "\\a.wav");
     EXPECT_EQ(1, w.format.nChannels);
     EXPECT_EQ(88200u, w.data.size());
@@ -129,10 +121,7 @@ TEST_F(ConvertFileTest, SameFileIsRefusedButWaveBesideItIsConverted) {
     std::string wav = WriteWav("x.wav", Pcm(2, 44100, 16), Counting(4000));
     std::vector<uint8_t> before = ReadBytes(wav);
     ASSERT_EQ(0, Convert(wav));
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ(msg::SameFolder(wav), boxes.Calls()[0].text);
-    EXPECT_EQ("Error", boxes.Calls()[0].caption);
-    EXPECT_EQ(static_cast<UINT>(MB_ICONERROR), IconOf(boxes.Calls()[0].type));
+    EXPECT_EQ((std::vector<std::string>{Failed(FileFailure::kSameFolder, wav)}), events.Events());
     EXPECT_EQ(before, ReadBytes(wav));
 
     // The same rule in capitals, through the folder written another way.
@@ -143,7 +132,7 @@ TEST_F(ConvertFileTest, SameFileIsRefusedButWaveBesideItIsConverted) {
 
     std::string wave = WriteWav("z.wave", Pcm(2, 44100, 16), Counting(4000));
     strcpy(TestBatch().outputFolder, in.c_str());
-    EXPECT_EQ(1, Convert(wave)) << boxes.Texts();
+    EXPECT_EQ(1, Convert(wave)) << events.Text();
     EXPECT_TRUE(ReadOutput(in + "\\z.wav").ok);
 }
 
@@ -152,23 +141,20 @@ TEST_F(ConvertFileTest, OverwritePromptYesNoAndOff) {
     std::string target = out + "\\a.wav";
     ASSERT_TRUE(WriteBytes(target, {1, 2, 3}));
 
-    boxes.Script({IDNO});
+    events.overwrite = false;
     EXPECT_EQ(0, Convert(src));
-    ASSERT_EQ(1u, boxes.Count()) << "No brings no further box";
-    EXPECT_EQ(target + " is exist!Overwrite it?", boxes.Calls()[0].text);
-    EXPECT_EQ("Information", boxes.Calls()[0].caption);
-    EXPECT_EQ(static_cast<UINT>(MB_YESNO | MB_ICONINFORMATION), boxes.Calls()[0].type);
+    EXPECT_EQ((std::vector<std::string>{OverwriteAsked(target)}), events.Events()) << "No, and nothing more is told";
     EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadBytes(target));
 
-    boxes.Script({IDYES});
+    events.overwrite = true;
     EXPECT_EQ(1, Convert(src));
-    EXPECT_EQ(2u, boxes.Count());
+    EXPECT_EQ(2u, events.Count());
     EXPECT_EQ(Counting(4000), ReadOutput(target).data);
 
     env.Set(settings::kPromptBefore, 0);
     ASSERT_TRUE(WriteBytes(target, {9}));
     EXPECT_EQ(1, Convert(src));
-    EXPECT_EQ(2u, boxes.Count()) << "no question when the prompt is off";
+    EXPECT_EQ(2u, events.Count()) << "no question when the prompt is off";
     EXPECT_EQ(Counting(4000), ReadOutput(target).data);
 }
 
@@ -180,8 +166,7 @@ TEST_F(ConvertFileTest, FailedConversionLeavesAnExistingFileUntouchedAndNoPartia
     ASSERT_TRUE(WriteBytes(src, std::vector<uint8_t>(100, 'x')));  // no "data" anywhere
     env.Set(settings::kPromptBefore, 0);
     EXPECT_EQ(0, Convert(src));
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ(src + " is not a correct wav file!", boxes.Calls()[0].text);
+    EXPECT_EQ((std::vector<std::string>{Failed(FileFailure::kNotWav, src)}), events.Events());
     EXPECT_EQ(old, ReadBytes(target));
     EXPECT_EQ((std::vector<std::string>{"bad.wav"}), FilesIn(out));
 
@@ -190,9 +175,7 @@ TEST_F(ConvertFileTest, FailedConversionLeavesAnExistingFileUntouchedAndNoPartia
     odd.wFormatTag = 0x7A7A;
     std::string oddSrc = WriteWav("odd.wav", odd, Counting(1000));
     EXPECT_EQ(0, Convert(oddSrc));
-    ASSERT_EQ(2u, boxes.Count());
-    EXPECT_EQ("The " + oddSrc + " is not a PCM format WAV file.Tarn Sonelle can only convert PCM format WAV file!",
-              boxes.Calls()[1].text);
+    EXPECT_EQ(Failed(FileFailure::kNotPcm, oddSrc), events.Last());
     EXPECT_FALSE(Exists(out + "\\odd.wav"));
     EXPECT_EQ(1u, FilesIn(out).size());
 }
@@ -227,10 +210,10 @@ TEST_F(ConvertFileTest, DamagedFormatFieldsAreRefusedBeforeAnyConverterSeesThem)
         WAVEFORMATEX f = Pcm(2, 44100, 16);
         d.apply(f);
         std::string src = WriteWav("damaged.wav", f, Counting(40000));
-        size_t before = boxes.Count();
+        size_t before = events.Count();
         EXPECT_EQ(0, Convert(src)) << d.what;
-        ASSERT_EQ(before + 1, boxes.Count()) << d.what << ": " << boxes.Texts();
-        EXPECT_EQ(msg::NotPcm(src), boxes.Calls().back().text) << d.what;
+        ASSERT_EQ(before + 1, events.Count()) << d.what << ": " << events.Text();
+        EXPECT_EQ(Failed(FileFailure::kNotPcm, src), events.Last()) << d.what;
         EXPECT_TRUE(FilesIn(out).empty()) << d.what << ": " << FilesIn(out).size() << " file(s) left";
     }
 }
@@ -242,35 +225,32 @@ TEST_F(ConvertFileTest, AnInconsistentStoredTargetIsRefused) {
     env.Set(settings::kAvgBytesPerSec, 0);
     std::string src = WriteWav("a.wav", Pcm(2, 44100, 16), Counting(40000));
     EXPECT_EQ(0, Convert(src));
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ(msg::NotPcm(src), boxes.Calls()[0].text);
+    EXPECT_EQ((std::vector<std::string>{Failed(FileFailure::kNotPcm, src)}), events.Events());
     EXPECT_TRUE(FilesIn(out).empty());
 }
 
 TEST_F(ConvertFileTest, SourceThatCannotBeOpenedAndOutputThatCannotBeCreated) {
     std::string missing = in + "\\missing.wav";
     EXPECT_EQ(0, Convert(missing));
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ("Can't Open " + missing + ". Maybe it is used by another program.", boxes.Calls()[0].text);
+    EXPECT_EQ((std::vector<std::string>{Failed(FileFailure::kCantOpenShared, missing)}), events.Events());
 
     std::string src = WriteWav("a.wav", Pcm(2, 44100, 16), Counting(400));
     strcpy(TestBatch().outputFolder, (folder / "no such folder").c_str());
     EXPECT_EQ(0, Convert(src));
-    ASSERT_EQ(2u, boxes.Count());
-    EXPECT_EQ("Can't create File " + folder / "no such folder\\a.wav", boxes.Calls()[1].text);
+    EXPECT_EQ(Failed(FileFailure::kCantCreate, folder / "no such folder\\a.wav"), events.Last());
 
     // An output path of 260 bytes or more is refused, not cut.
     std::string deep = out;
     while (deep.size() < 240) deep = deep + "\\" + std::string(20, 'd');
     strcpy(TestBatch().outputFolder, deep.c_str());
     EXPECT_EQ(0, Convert(src));
-    ASSERT_EQ(3u, boxes.Count());
-    EXPECT_EQ(0u, boxes.Calls()[2].text.find("Can't create File "));
+    ASSERT_EQ(3u, events.Count());
+    EXPECT_EQ(Failed(FileFailure::kCantCreate, deep + "\\a.wav"), events.Last()) << "the whole path, not cut";
 }
 
 TEST_F(ConvertFileTest, ASourceWithNoDataGivesAnEmptyValidFileThatCounts) {
     std::string src = WriteWav("empty.wav", Pcm(2, 44100, 16), {});
-    ASSERT_EQ(1, Convert(src)) << boxes.Texts();
+    ASSERT_EQ(1, Convert(src)) << events.Text();
     WavFile w = ReadOutput(out + "\\empty.wav");
     ASSERT_TRUE(w.ok);
     EXPECT_EQ(44u, w.fileSize);
@@ -278,25 +258,16 @@ TEST_F(ConvertFileTest, ASourceWithNoDataGivesAnEmptyValidFileThatCounts) {
     EXPECT_EQ(0u, w.dataSize);
 }
 
-TEST_F(ConvertFileTest, ErrorBoxesOffSilencesPerFileErrorsOnly) {
-    env.Set(settings::kNotDisplayErrInfo, 1);
-    EXPECT_EQ(0, Convert(in + "\\missing.wav"));
-    std::string src = in + "\\bad.wav";
-    ASSERT_TRUE(WriteBytes(src, std::vector<uint8_t>(100, 'x')));
-    EXPECT_EQ(0, Convert(src));
-    EXPECT_EQ(0u, boxes.Count());
-
-    // The overwrite question and the disk-space box still show.
+// The full disk comes after the overwrite question, and nothing is written.
+TEST_F(ConvertFileTest, AFullDiskIsToldAfterTheOverwriteQuestion) {
     std::string good = WriteWav("good.wav", Pcm(2, 44100, 16), Counting(4000));
     ASSERT_TRUE(WriteBytes(out + "\\good.wav", {1}));
-    boxes.Script({IDYES});
     CTestThread thread;
     g_freeBytes = 100;
     thread.m_pfnFreeSpace = &FixedFreeSpace;
     EXPECT_EQ(0, Convert(good, &thread));
-    ASSERT_EQ(2u, boxes.Count()) << boxes.Texts();
-    EXPECT_EQ(out + "\\good.wav is exist!Overwrite it?", boxes.Calls()[0].text);
-    EXPECT_EQ(msg::kDiskFull, boxes.Calls()[1].text);
+    EXPECT_EQ((std::vector<std::string>{OverwriteAsked(out + "\\good.wav"), "disk full"}), events.Events());
+    EXPECT_EQ((std::vector<uint8_t>{1}), ReadBytes(out + "\\good.wav"));
 }
 
 TEST_F(ConvertFileTest, LowFreeSpaceStopsTheBatchWithoutWritingTheBlock) {
@@ -305,11 +276,7 @@ TEST_F(ConvertFileTest, LowFreeSpaceStopsTheBatchWithoutWritingTheBlock) {
     g_freeBytes = 1023;
     thread.m_pfnFreeSpace = &FixedFreeSpace;
     EXPECT_EQ(0, Convert(src, &thread));
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ("There is no available space in the destination folder, so the converter will be quit!",
-              boxes.Calls()[0].text);
-    EXPECT_EQ("Information", boxes.Calls()[0].caption);
-    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), IconOf(boxes.Calls()[0].type));
+    EXPECT_EQ((std::vector<std::string>{"disk full"}), events.Events());
     EXPECT_EQ(1u, TestBatch().stopRequested.load());
     EXPECT_EQ(1023u, TestBatch().freeBytes.load());
     EXPECT_TRUE(FilesIn(out).empty()) << "the file does not count and leaves nothing";
@@ -330,8 +297,8 @@ TEST_F(ConvertFileTest, AFailedFreeSpaceQueryIsUnknownNotFull) {
     CTestThread thread;
     g_freeBytes = kFreeSpaceUnknown;
     thread.m_pfnFreeSpace = &FixedFreeSpace;
-    EXPECT_EQ(1, Convert(src, &thread)) << boxes.Texts();
-    EXPECT_EQ(0u, boxes.Count());
+    EXPECT_EQ(1, Convert(src, &thread)) << events.Text();
+    EXPECT_EQ(0u, events.Count()) << events.Text();
     EXPECT_EQ(0u, TestBatch().stopRequested.load());
     EXPECT_EQ(3u * 176400, ReadOutput(out + "\\a.wav").data.size());
 }
@@ -345,8 +312,7 @@ TEST_F(ConvertFileTest, FullDiskForReal) {
     strcpy(TestBatch().outputFolder, (small + "\\out").c_str());
     std::string src = WriteWav("big.wav", Pcm(2, 44100, 16), Tone16(44100 * 4, 2, 44100, 9000));
     EXPECT_EQ(0, Convert(src));
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ(msg::kDiskFull, boxes.Calls()[0].text) << "a disk that fills mid-block is a full disk";
+    EXPECT_EQ((std::vector<std::string>{"disk full"}), events.Events()) << "a disk that fills mid-block is a full disk";
     EXPECT_EQ(1u, TestBatch().stopRequested.load());
     EXPECT_TRUE(FilesIn(small + "\\out").empty()) << "no partial file on the full disk";
     TestFolder::Remove(small + "\\out");
@@ -369,8 +335,7 @@ TEST_F(ConvertFileTest, ADiskThatFillsUpWithTheLastBufferedBytesIsTheFullDisk) {
     std::string src = WriteWav("one.wav", Pcm(2, 44100, 16), Tone16(44100, 2, 44100, 9000));
     EXPECT_EQ(0, Convert(src));
     DeleteFileA(filler.c_str());
-    ASSERT_EQ(1u, boxes.Count()) << boxes.Texts();
-    EXPECT_EQ(msg::kDiskFull, boxes.Calls()[0].text);
+    EXPECT_EQ((std::vector<std::string>{"disk full"}), events.Events());
     EXPECT_EQ(1u, TestBatch().stopRequested.load());
     EXPECT_TRUE(FilesIn(small + "\\out").empty()) << "no partial file on the full disk";
     TestFolder::Remove(small + "\\out");
@@ -389,8 +354,7 @@ TEST_F(ConvertFileTest, ASourceThatCannotBeReadToItsEndFailsTheFile) {
     ASSERT_TRUE(WriteBytes(out + "\\broken.wav", {1, 2, 3}));
     std::string src = std::string(disk) + "\\broken.wav";
     EXPECT_EQ(0, Convert(src));
-    ASSERT_EQ(1u, boxes.Count()) << boxes.Texts();
-    EXPECT_EQ(msg::CantReadToEnd(src), boxes.Calls()[0].text);
+    EXPECT_EQ((std::vector<std::string>{Failed(FileFailure::kCantReadToEnd, src)}), events.Events());
     EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadBytes(out + "\\broken.wav")) << "the existing output was replaced";
     EXPECT_EQ(1u, FilesIn(out).size()) << "a temporary file was left";
 }
@@ -407,14 +371,13 @@ TEST_F(ConvertFileTest, ANormalisationPassThatCannotWriteFailsTheFile) {
     env.Set(settings::kPromptBefore, 0);
     std::vector<uint8_t> tone = Tone16(44100 * 2, 2, 44100, 3000);
     std::string src = WriteWav("quiet.wav", Pcm(2, 44100, 16), tone);
-    ASSERT_EQ(1, Convert(src)) << "without normalisation the disk takes the file: " << boxes.Texts();
+    ASSERT_EQ(1, Convert(src)) << "without normalisation the disk takes the file: " << events.Text();
     EXPECT_EQ(tone, ReadOutput(target + "\\quiet.wav").data);
 
     ASSERT_TRUE(WriteBytes(target + "\\quiet.wav", {1, 2, 3}));
     env.Set(settings::kVolumeNormalize, 1);
     EXPECT_EQ(0, Convert(src));
-    ASSERT_EQ(1u, boxes.Count()) << boxes.Texts();
-    EXPECT_EQ(msg::CantWrite(target + "\\quiet.wav"), boxes.Calls()[0].text);
+    EXPECT_EQ((std::vector<std::string>{Failed(FileFailure::kCantWrite, target + "\\quiet.wav")}), events.Events());
     EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadBytes(target + "\\quiet.wav")) << "a part-scaled file took its place";
     EXPECT_EQ(1u, FilesIn(target).size()) << "a temporary file was left";
     DeleteFileA((target + "\\quiet.wav").c_str());
@@ -428,8 +391,7 @@ TEST_F(ConvertFileTest, ASourceThatDeclaresSoundButHoldsNoneFails) {
     std::string src = in + "\\cut.wav";
     ASSERT_TRUE(WriteBytes(src, bytes));
     EXPECT_EQ(0, Convert(src));
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ(msg::CantReadToEnd(src), boxes.Calls()[0].text);
+    EXPECT_EQ((std::vector<std::string>{Failed(FileFailure::kCantReadToEnd, src)}), events.Events());
     EXPECT_TRUE(FilesIn(out).empty());
 }
 
@@ -458,10 +420,10 @@ TEST_F(ConvertFileTest, CancelMidFileLeavesAShorterValidFileThatCounts) {
     std::vector<uint8_t> data = Tone16(44100 * 5, 2, 44100, 9000);
     std::string src = WriteWav("long.wav", Pcm(2, 44100, 16), data);
     env.Set(settings::kVolumeNormalize, 1);  // a cancelled file is not normalised
-    CTestThread thread;
-    g_steps = 0;
-    thread.m_pfnFreeSpace = &CancelAtSecondStep;
-    EXPECT_EQ(1, Convert(src, &thread));
+    events.onProgress = [this](uint32_t) {
+        if (events.steps == 2) TestBatch().stopRequested = 1;
+    };
+    EXPECT_EQ(1, Convert(src));
     WavFile w = ReadOutput(out + "\\long.wav");
     ASSERT_TRUE(w.ok);
     ASSERT_EQ(2u * 176400, w.data.size());

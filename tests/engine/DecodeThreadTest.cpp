@@ -13,15 +13,6 @@
 using namespace fixtures;
 
 namespace {
-// Records the total bar each time a step asks for the free space.
-std::mutex g_lock;
-std::vector<std::pair<uint32_t, int32_t>> g_samples;  // processedCount, totalPercent
-uint64_t SampleProgress(const char*) {
-    std::lock_guard<std::mutex> guard(g_lock);
-    g_samples.emplace_back(TestBatch().processedCount.load(), TestBatch().totalPercent.load());
-    return 32ull << 20;  // low enough to be asked after every block
-}
-
 class DecodeThreadTest : public ::testing::Test {
 protected:
     DecodeThreadTest()
@@ -64,9 +55,14 @@ struct RecordedThread : CDecodeThread {
 
 TEST_F(DecodeThreadTest, ThreeFilesShareTheTotalBarEquallyAndMessagesComeInOrder) {
     Sources({Wav("a.wav", 3), Wav("b.wav", 3), Wav("c.wav", 3)});
-    g_samples.clear();
+    // The total bar at every step.
+    std::mutex lock;
+    std::vector<std::pair<uint32_t, int32_t>> samples;  // processedCount, totalPercent
+    events.onProgress = [&](uint32_t) {
+        std::lock_guard<std::mutex> guard(lock);
+        samples.emplace_back(TestBatch().processedCount.load(), TestBatch().totalPercent.load());
+    };
     RecordedThread thread(events);
-    thread.m_pfnFreeSpace = &SampleProgress;
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(WaitStopped()) << "the end of every batch is signalled";
     ASSERT_TRUE(thread.Join(5000)) << "the thread ends after its batch";
@@ -76,9 +72,9 @@ TEST_F(DecodeThreadTest, ThreeFilesShareTheTotalBarEquallyAndMessagesComeInOrder
     EXPECT_EQ(3u, TestBatch().convertedCount.load());
     EXPECT_EQ(100u, TestBatch().filePercent.load());
     EXPECT_EQ(100, TestBatch().totalPercent.load());
-    ASSERT_GE(g_samples.size(), 9u);
+    ASSERT_GE(samples.size(), 9u);
     int32_t last = 0;
-    for (auto [file, total] : g_samples) {
+    for (auto [file, total] : samples) {
         EXPECT_GE(total, static_cast<int32_t>(33 * file)) << "file " << file;
         EXPECT_LE(total, static_cast<int32_t>(33 * file + 33)) << "file " << file;
         EXPECT_GE(total, last) << "the total bar never goes back";
@@ -101,25 +97,15 @@ TEST_F(DecodeThreadTest, CancelDuringGatheringPostsNoConversionDone) {
 }
 
 namespace {
-// Pauses the thread from inside its third block, as if the user had pressed
-// Pause just then, and tells the test.
-CDecodeThread* g_pausing = nullptr;
-std::atomic<int> g_blocks{0};
-HANDLE g_pausedAtBlock = nullptr;
-uint64_t PauseAtThirdBlock(const char*) {
-    if (++g_blocks == 3) {
-        g_pausing->Pause();
-        SetEvent(g_pausedAtBlock);
-    }
-    return 32ull << 20;
-}
-
+// Pauses the thread at its third step, as if the user had pressed Pause just
+// then, and tells the test.
 struct PausingThread {
     PausingThread() : event(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
-        g_blocks = 0;
-        g_pausing = &thread;
-        g_pausedAtBlock = event;
-        thread.m_pfnFreeSpace = &PauseAtThirdBlock;
+        events.onProgress = [this](uint32_t) {
+            if (events.steps != 3) return;
+            thread.Pause();
+            SetEvent(event);
+        };
     }
     bool WaitPaused() { return WaitForSingleObject(event, 10000) == WAIT_OBJECT_0; }
     CHandle event;
@@ -134,12 +120,12 @@ TEST_F(DecodeThreadTest, PauseHoldsTheProgressAndContinueGoesOnFromThere) {
     ASSERT_TRUE(p.thread.CreateThread());
     ASSERT_TRUE(p.WaitPaused());
     EXPECT_TRUE(p.thread.IsPaused());
-    // The block under way when Pause came is finished first.
+    // Paused right after a block, the thread holds before the next.
     ASSERT_TRUE(PumpUntil([&] { return TestBatch().filePercent.load() == 15; })) << "at " << TestBatch().filePercent.load();
     uint32_t held = TestBatch().filePercent;
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(p.thread.m_hThread, 300)) << "held, not ended";
     EXPECT_EQ(held, TestBatch().filePercent.load()) << "no progress while paused";
-    EXPECT_EQ(3, g_blocks.load()) << "no block converted while paused";
+    EXPECT_EQ(3, p.events.steps.load()) << "no block converted while paused";
     EXPECT_EQ(15u, held) << "3 of 20 one-second blocks";
     p.thread.Continue();
     ASSERT_TRUE(WaitStopped());

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "framework/WinApp.h"
-#include "dialog/JobBoxes.h"
 #include "engine/DecodeThread.h"
 #include "options/Settings.h"
 #include "tests/TestSupport.h"
+#include "tests/engine/RecordingEvents.h"
 
 namespace fixtures {
 
@@ -210,18 +210,17 @@ inline BatchState& TestBatch() {
     return state;
 }
 
-// Holds a thread's events from before the thread is made.
-struct JobBoxesHolder {
-    explicit JobBoxesHolder(CWnd* owner) : boxes(owner, SavedSettings()) {}
-    CJobBoxes boxes;
-};
+// The tests' own listener: what the engine tells, recorded; every fixture
+// resets it, and none of the engine's words becomes a box.
+inline CRecordingEvents& TestEvents() {
+    static CRecordingEvents events;
+    return events;
+}
 
-// A decode thread with the stored settings, whose events are the dialog's own:
-// the same boxes (texts, captions, gating), and messages posted to owner.
-class CTestThread : private JobBoxesHolder, public CDecodeThread {
+// A decode thread with the stored settings, telling the tests' listener.
+class CTestThread : public CDecodeThread {
 public:
-    explicit CTestThread(CWnd* owner = nullptr) : JobBoxesHolder(owner), CDecodeThread(SavedSettings(), boxes, TestBatch()) {}
-    void SetOwner(CWnd* owner) { boxes.SetOwner(owner); }
+    CTestThread() : CDecodeThread(SavedSettings(), TestEvents(), TestBatch()) {}
 };
 
 class EngineApp {

@@ -103,11 +103,12 @@ protected:
         TestBatch().processedCount = 0;
         TestBatch().totalCount = 1;
         env.Set(settings::kVolumeNormalize, 1);
+        events.Reset();
     }
     EngineApp env;
     TestFolder folder;
     std::string out;
-    MessageBoxRecorder boxes;
+    CRecordingEvents& events = TestEvents();
 };
 }  // namespace
 
@@ -117,7 +118,7 @@ TEST_F(NormalizeFileTest, ConvertedFileReachesTheLevelAndHeaderStays) {
     std::string src = folder / "quiet.wav";
     ASSERT_TRUE(WriteBytes(src, CanonicalWav(Pcm(2, 44100, 16), data)));
     CTestThread thread;
-    ASSERT_EQ(1, thread.ConvertFile(1, src.c_str())) << boxes.Texts();
+    ASSERT_EQ(1, thread.ConvertFile(1, src.c_str())) << events.Text();
     WavFile w = ReadOutput(out + "\\quiet.wav");
     ASSERT_TRUE(w.ok);
     ASSERT_EQ(data.size(), w.data.size());

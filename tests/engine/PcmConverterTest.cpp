@@ -76,7 +76,7 @@ protected:
     PcmConverterTest() : ConversionTest("WavoryPcmTest") {}
     // Converts a file into the output folder with the current settings.
     WavFile ConvertToWav(const std::string& source) {
-        EXPECT_EQ(1, Convert(source)) << boxes.Texts();
+        EXPECT_EQ(1, Convert(source)) << events.Text();
         return OutputOf(source);
     }
     std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {

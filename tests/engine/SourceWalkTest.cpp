@@ -2,7 +2,6 @@
 
 #include "engine/BatchState.h"
 #include "engine/DecodeThread.h"
-#include "dialog/JobTexts.h"
 #include "tests/engine/EngineFixtures.h"
 
 using namespace fixtures;
@@ -15,9 +14,11 @@ protected:
         out = folder.MakeDir("out");
         SetOutput(out);
         TestBatch().stopRequested = 0;
+        events.Reset();
         GetCurrentDirectoryA(MAX_PATH, startDir);
     }
     ~WalkTest() override {
+        EXPECT_EQ(0u, boxes.Count()) << "the engine showed a box:\n" << boxes.Texts();
         SetCurrentDirectoryA(startDir);
         TestBatch().FreeSources();
     }
@@ -47,6 +48,7 @@ protected:
     TestFolder folder;
     std::string out;
     char startDir[MAX_PATH];
+    CRecordingEvents& events = TestEvents();
     MessageBoxRecorder boxes;
 };
 }  // namespace
@@ -62,7 +64,7 @@ TEST_F(WalkTest, CountingFindsExactlyWhatConvertingConverts) {
     ASSERT_TRUE(WriteBytes(music + "\\old.mp2", {1}));
     Sources({folder / "a.wav", music});
     EXPECT_EQ(4u, Count());
-    EXPECT_EQ(4u, ConvertAllFiles()) << boxes.Texts();
+    EXPECT_EQ(4u, ConvertAllFiles()) << events.Text();
     EXPECT_EQ(4u, TestBatch().processedCount.load());
     EXPECT_EQ(100, TestBatch().totalPercent.load());
     auto files = FilesIn(out);
@@ -95,7 +97,7 @@ TEST_F(WalkTest, ASourceEqualToTheOutputFolderContributesNothing) {
     Wav(out + "\\a.wav");
     Sources({out});
     EXPECT_EQ(0u, Count());
-    EXPECT_EQ(0u, boxes.Count());
+    EXPECT_EQ((std::vector<std::string>{"gathering done"}), events.Events()) << "nothing else told";
 }
 
 TEST_F(WalkTest, DotFoldersAndPageFileFoldersAreSkippedButADotMp3FileIsNot) {
@@ -109,19 +111,15 @@ TEST_F(WalkTest, DotFoldersAndPageFileFoldersAreSkippedButADotMp3FileIsNot) {
     EXPECT_EQ(1u, Count());
 }
 
-TEST_F(WalkTest, DriveRootHoldingTheOutputIsRefusedWithABoxOnlyWhenCounting) {
+TEST_F(WalkTest, DriveRootHoldingTheOutputIsRefusedAndToldOnlyWhenCounting) {
     // Z: is the whole file system under Wine: the rule must keep the walk out of it.
     SetOutput("Z:\\wavory-test-out");
     Sources({"Z:\\"});
     EXPECT_EQ(0u, Count());
-    ASSERT_EQ(1u, boxes.Count());
-    EXPECT_EQ("I can't convert all the files of Z:\\ to Z:\\wavory-test-out .Please choose another destination "
-              "driver to convert to(exa:convert files from c: to d:)",
-              boxes.Calls()[0].text);
-    EXPECT_EQ("info", boxes.Calls()[0].caption);
-    EXPECT_EQ(static_cast<UINT>(MB_ICONEXCLAMATION), IconOf(boxes.Calls()[0].type));
+    EXPECT_EQ((std::vector<std::string>{"drive root Z:\\", "gathering done"}), events.Events());
     EXPECT_EQ(0u, ConvertAllFiles());
-    EXPECT_EQ(1u, boxes.Count()) << "no box when converting";
+    EXPECT_EQ((std::vector<std::string>{"drive root Z:\\", "gathering done", "conversion done"}), events.Events())
+        << "not told again when converting";
 }
 
 TEST_F(WalkTest, AFolderThatCannotBeEnteredIsSkippedNotWalkedTwice) {
@@ -142,17 +140,6 @@ TEST_F(WalkTest, ALinkBackToAnAncestorDoesNotRecurse) {
     RemoveDirectoryA(link.c_str());
 }
 
-namespace {
-// The current directory each time a file's block asks for the free space.
-std::vector<std::string> g_directories;
-uint64_t RecordDirectory(const char*) {
-    char here[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, here);
-    g_directories.push_back(here);
-    return 1ull << 30;
-}
-}  // namespace
-
 // The walk lists folders by their full paths: the process's current directory
 // stays where it was, before, during and after every file of every subfolder.
 TEST_F(WalkTest, TheWalkNeverChangesTheCurrentDirectory) {
@@ -165,13 +152,17 @@ TEST_F(WalkTest, TheWalkNeverChangesTheCurrentDirectory) {
     ASSERT_TRUE(SetCurrentDirectoryA(out.c_str()));
     char before[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, before);
-    g_directories.clear();
+    std::vector<std::string> seen;
+    events.onProgress = [&seen](uint32_t) {
+        char here[MAX_PATH] = {};
+        GetCurrentDirectoryA(MAX_PATH, here);
+        seen.push_back(here);
+    };
     CTestThread thread;
-    thread.m_pfnFreeSpace = &RecordDirectory;
     thread.ConvertAll();
     EXPECT_EQ(2u, TestBatch().convertedCount.load());
-    ASSERT_EQ(2u, g_directories.size());
-    for (const std::string& seen : g_directories) EXPECT_EQ(before, seen) << "during a file";
+    ASSERT_EQ(2u, seen.size()) << "one step for each file";
+    for (const std::string& during : seen) EXPECT_EQ(before, during) << "during a file";
     char after[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, after);
     EXPECT_STREQ(before, after);
@@ -198,12 +189,11 @@ TEST_F(WalkTest, StopRequestDuringConvertingEndsTheWalkAfterTheCurrentFile) {
     Wav(out + "\\f3.wav");
     Wav(out + "\\f4.wav");
     int asked = 0;
-    SetMessageBoxHook([&](const MessageBoxCall&) {
+    events.overwrite = false;
+    events.onOverwrite = [&] {
         if (++asked == 2) TestBatch().stopRequested = 1;
-        return IDNO;
-    });
+    };
     EXPECT_EQ(0u, ConvertAllFiles());
-    EXPECT_EQ(2, asked) << "no file after the stop request";
+    EXPECT_EQ(2, asked) << "no file after the stop request: " << events.Text();
     EXPECT_EQ(2u, TestBatch().processedCount.load());
-    SetMessageBoxHook(nullptr);
 }
