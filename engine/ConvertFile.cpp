@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "../acmdriver/PcmFormats.h"
-#include "../decoders/AcmConvert.h"
+#include "../decoders/AcmStream.h"
 #include "../framework/BinaryFile.h"
 #include "../framework/Handles.h"
 #include "DecodeThread.h"
@@ -44,23 +44,6 @@ WAVEFORMATEX TargetFormat(const JobSettings& settings, const WAVEFORMATEX& sourc
     }
 }
 
-// Closes the one conversion stream on every way out of a file, an exception's too.
-class CAcmStreamCloser {
-public:
-    explicit CAcmStreamCloser(DWORD destinationSize) : m_destinationSize(destinationSize) {}
-    ~CAcmStreamCloser() { Close(); }
-    CAcmStreamCloser(const CAcmStreamCloser&) = delete;
-    CAcmStreamCloser& operator=(const CAcmStreamCloser&) = delete;
-    void Close() {
-        if (m_open) AcmCloseStream(kAcmSourceBufferSize, m_destinationSize);
-        m_open = false;
-    }
-
-private:
-    DWORD m_destinationSize;
-    bool m_open = true;
-};
-
 }  // namespace
 
 class CFileConversion {
@@ -74,7 +57,7 @@ private:
     bool NameOutput();
     bool CreateOutput();
     bool WriteHeader(uint32_t dataSize);
-    void CopyBlocks(BYTE* sourceBuffer, const BYTE* destinationBuffer);
+    void CopyBlocks(CAcmStream& stream);
     bool WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block, DWORD produced);
     int Finish(bool readFailed);
     bool DiskIsFull() const;
@@ -153,22 +136,18 @@ int CFileConversion::Run(int type) {
         m_thread.m_events.FileFailed(FileFailure::kCantWrite, m_outputPath);
         return 0;
     }
-    DWORD destinationSize = 0;
-    BYTE* sourceBuffer = nullptr;
-    BYTE* destinationBuffer = nullptr;
-    if (!AcmOpenStream(m_reader->Format(), kAcmSourceBufferSize, m_target, &destinationSize, &sourceBuffer,
-                       &destinationBuffer)) {
+    CAcmStream stream;
+    if (!stream.Open(m_reader->Format(), m_target)) {
         m_thread.m_events.FileFailed(FileFailure::kNotPcm, m_source);
         return 0;
     }
-    CAcmStreamCloser stream(destinationSize);
     m_share = m_thread.m_bVolumeNormalize ? 80 : 100;
     m_batch.filePercent = 0;
     m_batch.PublishNames(m_fileName.c_str(), sourceFolderName, outputFolderName);
 
     // A stop that came before the first block leaves no empty file in an output's place.
     const bool started = !m_batch.stopRequested;
-    if (started) CopyBlocks(sourceBuffer, destinationBuffer);
+    if (started) CopyBlocks(stream);
     stream.Close();
     // A stop that came before anything was read is no read failure.
     const bool readFailed = m_reader->Failed() && !m_batch.stopRequested;
@@ -209,25 +188,28 @@ int CFileConversion::Finish(bool readFailed) {
 
 // Reads, converts and writes block by block until the source is exhausted, a
 // write fails or the batch is stopped.
-void CFileConversion::CopyBlocks(BYTE* sourceBuffer, const BYTE* destinationBuffer) {
+void CFileConversion::CopyBlocks(CAcmStream& stream) {
+    BYTE* input = stream.Input();
     DWORD leftover = 0;
     uint64_t consumed = 0;
     CFreeSpaceMonitor freeSpace(m_thread.m_pfnFreeSpace, m_batch.outputFolder);
     for (;;) {
-        DWORD got = m_reader->Read(sourceBuffer + leftover, kAcmSourceBufferSize - leftover);
+        DWORD got = m_reader->Read(input + leftover, stream.InputSize() - leftover);
         // The source is exhausted: one last call hands out what the converter holds back.
         bool last = got == 0;
-        DWORD inBuffer = leftover + got, produced = 0;
-        if (!AcmConvert(inBuffer, &leftover, &produced, last)) {
+        DWORD inBuffer = leftover + got;
+        std::optional<CAcmStream::Step> step = stream.Convert(inBuffer, last);
+        if (!step) {
             m_convertFailed = true;
             break;
         }
+        leftover = step->leftover;
         consumed += inBuffer - leftover;
         // A converter may hold samples back, or wait for a whole block: a step that
         // gives nothing reads on (a full buffer reads 0 bytes, which ends the file).
-        if (produced && !WriteBlock(freeSpace, destinationBuffer, produced)) break;
+        if (step->produced && !WriteBlock(freeSpace, stream.Output(), step->produced)) break;
         if (last) break;
-        memmove(sourceBuffer, sourceBuffer + inBuffer - leftover, leftover);
+        memmove(input, input + inBuffer - leftover, leftover);
 
         m_batch.filePercent = m_reader->Percent(consumed, m_share);
         m_batch.totalPercent = TotalPercent(m_batch.processedCount, m_batch.totalCount, m_batch.filePercent);

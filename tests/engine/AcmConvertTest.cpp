@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <optional>
 
 #include "acmdriver/AcmDriverAbi.h"
-#include "decoders/AcmConvert.h"
+#include "decoders/AcmStream.h"
 #include "tests/engine/AcmPump.h"
 #include "tests/engine/EngineFixtures.h"
 
@@ -28,18 +29,19 @@ TEST(Acm, UnconsumedTailOfPartialBlocksIsCarriedWithNoByteLostOrRepeated) {
 
 TEST(Acm, ConvertReportsExactlyTheIncompleteBlockAsLeftover) {
     WAVEFORMATEX cd = Pcm(2, 44100, 16);
-    DWORD destinationSize = 0;
-    BYTE *src = nullptr, *dst = nullptr;
-    ASSERT_EQ(1, AcmOpenStream(cd, kAcmSourceBufferSize, cd, &destinationSize, &src, &dst));
-    EXPECT_GE(destinationSize, kAcmSourceBufferSize);
-    DWORD leftover = 99, produced = 99;
-    ASSERT_EQ(1, AcmConvert(10, &leftover, &produced));
-    EXPECT_EQ(2u, leftover);
-    EXPECT_EQ(8u, produced);
-    ASSERT_EQ(1, AcmConvert(3, &leftover, &produced)) << "a call that produces nothing still succeeds";
-    EXPECT_EQ(3u, leftover);
-    EXPECT_EQ(0u, produced);
-    EXPECT_EQ(1, AcmCloseStream(kAcmSourceBufferSize, destinationSize));
+    CAcmStream stream;
+    ASSERT_TRUE(stream.Open(cd, cd));
+    EXPECT_GE(stream.OutputSize(), kAcmSourceBufferSize);
+    std::optional<CAcmStream::Step> step = stream.Convert(10);
+    ASSERT_TRUE(step);
+    EXPECT_EQ(2u, step->leftover);
+    EXPECT_EQ(8u, step->produced);
+    step = stream.Convert(3);
+    ASSERT_TRUE(step) << "a call that produces nothing still succeeds";
+    EXPECT_EQ(3u, step->leftover);
+    EXPECT_EQ(0u, step->produced);
+    EXPECT_FALSE(stream.Convert(kAcmSourceBufferSize + 4)) << "more than the input buffer holds";
+    EXPECT_TRUE(stream.Close());
 }
 
 TEST(Acm, LowQualityMonoToCdAndBackKeepsLengthAndShape) {
@@ -62,14 +64,28 @@ TEST(Acm, LowQualityMonoToCdAndBackKeepsLengthAndShape) {
 TEST(Acm, AFormatNoDriverTakesIsRefusedAndLeavesNothingOpen) {
     WAVEFORMATEX odd = Pcm(2, 44100, 16);
     odd.wFormatTag = 0x7A7A;
-    DWORD destinationSize = 0;
-    BYTE *src = nullptr, *dst = nullptr;
-    EXPECT_EQ(0, AcmOpenStream(odd, kAcmSourceBufferSize, Pcm(2, 44100, 16), &destinationSize, &src, &dst));
-    EXPECT_EQ(0, AcmCloseStream(kAcmSourceBufferSize, destinationSize)) << "nothing to close";
-    // The state is free for the next file.
+    CAcmStream stream;
+    EXPECT_FALSE(stream.Open(odd, Pcm(2, 44100, 16)));
+    EXPECT_FALSE(stream.IsOpen());
+    EXPECT_EQ(nullptr, stream.Input()) << "no buffer kept";
+    EXPECT_FALSE(stream.Convert(0, true)) << "nothing to convert with";
     WAVEFORMATEX cd = Pcm(2, 44100, 16);
-    ASSERT_EQ(1, AcmOpenStream(cd, kAcmSourceBufferSize, cd, &destinationSize, &src, &dst));
-    EXPECT_EQ(1, AcmCloseStream(kAcmSourceBufferSize, destinationSize));
+    ASSERT_TRUE(stream.Open(cd, cd)) << "the same object opens the next file's stream";
+}
+
+// Streams are objects of their own: two files may convert at once.
+TEST(Acm, TwoStreamsConvertSideBySide) {
+    WAVEFORMATEX cd = Pcm(2, 44100, 16), low = Pcm(1, 22050, 16);
+    CAcmStream a, b;
+    ASSERT_TRUE(a.Open(cd, cd));
+    ASSERT_TRUE(b.Open(cd, low));
+    memset(a.Input(), 1, 400);
+    memset(b.Input(), 0, 400);
+    std::optional<CAcmStream::Step> one = a.Convert(400, true), other = b.Convert(400, true);
+    ASSERT_TRUE(one && other);
+    EXPECT_EQ(400u, one->produced);
+    EXPECT_EQ(100u, other->produced) << "100 stereo frames at half the rate, in mono";
+    EXPECT_EQ(std::vector<uint8_t>(400, 1), std::vector<uint8_t>(a.Output(), a.Output() + 400)) << "untouched by b";
 }
 
 namespace {
@@ -160,36 +176,43 @@ protected:
                                                  0, ACM_DRIVERADDF_FUNCTION | ACM_DRIVERADDF_LOCAL));
         m_source.wFormatTag = kLiarTag;
     }
-    void TearDown() override { acmDriverRemove(m_id, 0); }
-    bool Open() { return AcmOpenStream(m_source, kAcmSourceBufferSize, m_cd, &m_size, &m_src, &m_dst) == 1; }
+    void TearDown() override {
+        m_stream.Close();  // before its driver goes
+        acmDriverRemove(m_id, 0);
+    }
+    bool Open() { return m_stream.Open(m_source, m_cd); }
 
     HACMDRIVERID m_id = nullptr;
     WAVEFORMATEX m_cd = Pcm(2, 44100, 16);
     WAVEFORMATEX m_source = Pcm(2, 44100, 16);
-    DWORD m_size = 0;
-    BYTE *m_src = nullptr, *m_dst = nullptr;
+    CAcmStream m_stream;
 };
 }  // namespace
 
 TEST_F(LiarDriverTest, SizesADriverReportsPastTheBuffersFailTheConversion) {
     ASSERT_TRUE(Open()) << "the stream opens on the test codec";
-    DWORD leftover = 0, produced = 0;
-    ASSERT_EQ(1, AcmConvert(4000, &leftover, &produced)) << "an honest step";
-    EXPECT_EQ(4000u, produced);
-    g_liar.extraProduced = m_size;
-    EXPECT_EQ(0, AcmConvert(4000, &leftover, &produced)) << "more output than the buffer holds";
+    std::optional<CAcmStream::Step> step = m_stream.Convert(4000);
+    ASSERT_TRUE(step) << "an honest step";
+    EXPECT_EQ(4000u, step->produced);
+    g_liar.extraProduced = m_stream.OutputSize();
+    EXPECT_FALSE(m_stream.Convert(4000)) << "more output than the buffer holds";
     g_liar.extraProduced = 0;
     g_liar.extraUsed = 4;
-    EXPECT_EQ(0, AcmConvert(4000, &leftover, &produced)) << "more input used than was given";
-    EXPECT_EQ(1, AcmCloseStream(kAcmSourceBufferSize, m_size));
+    EXPECT_FALSE(m_stream.Convert(4000)) << "more input used than was given";
+    EXPECT_TRUE(m_stream.Close());
 }
 
 TEST_F(LiarDriverTest, AStreamWhoseUnprepareFailsIsStillClosed) {
     ASSERT_TRUE(Open());
     g_liar.failUnprepare = true;
-    EXPECT_EQ(0, AcmCloseStream(kAcmSourceBufferSize, m_size)) << "the failure is reported";
+    EXPECT_FALSE(m_stream.Close()) << "the failure is reported";
     EXPECT_EQ(1, g_liar.closes) << "and the driver's stream closed all the same";
+    EXPECT_FALSE(m_stream.IsOpen());
     g_liar.failUnprepare = false;
     ASSERT_TRUE(Open()) << "the next file opens a stream";
-    EXPECT_EQ(1, AcmCloseStream(kAcmSourceBufferSize, m_size));
+    {
+        CAcmStream other;
+        ASSERT_TRUE(other.Open(m_source, m_cd));
+    }
+    EXPECT_EQ(2, g_liar.closes) << "a stream that goes out of scope is closed";
 }

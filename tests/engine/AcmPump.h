@@ -8,35 +8,37 @@
 #include <cstring>
 #include <vector>
 
-#include "decoders/AcmConvert.h"
+#include "decoders/AcmStream.h"
 
 inline std::vector<uint8_t> Pump(const WAVEFORMATEX& from, const WAVEFORMATEX& to, const std::vector<uint8_t>& data,
                                  DWORD chunk, HACMDRIVERID* driver = nullptr) {
-    DWORD destinationSize = 0;
-    BYTE *src = nullptr, *dst = nullptr;
+    CAcmStream stream;
     std::vector<uint8_t> out;
-    if (!AcmOpenStream(from, kAcmSourceBufferSize, to, &destinationSize, &src, &dst)) {
+    if (!stream.Open(from, to)) {
         ADD_FAILURE() << "stream did not open";
         return out;
     }
-    if (driver) *driver = AcmStreamDriver();
+    if (driver) *driver = stream.Driver();
+    BYTE* src = stream.Input();
     size_t pos = 0;
     DWORD leftover = 0;
     for (bool last = false; !last;) {
-        DWORD n = static_cast<DWORD>(std::min<size_t>(std::min<size_t>(chunk, kAcmSourceBufferSize - leftover),
+        DWORD n = static_cast<DWORD>(std::min<size_t>(std::min<size_t>(chunk, stream.InputSize() - leftover),
                                                       data.size() - pos));
         memcpy(src + leftover, data.data() + pos, n);
         pos += n;
         last = n == 0;
-        DWORD inBuffer = leftover + n, produced = 0;
-        if (!AcmConvert(inBuffer, &leftover, &produced, last)) {
+        DWORD inBuffer = leftover + n;
+        std::optional<CAcmStream::Step> step = stream.Convert(inBuffer, last);
+        if (!step) {
             ADD_FAILURE() << "convert failed";
             break;
         }
-        EXPECT_LE(produced, destinationSize);
-        out.insert(out.end(), dst, dst + produced);
+        leftover = step->leftover;
+        EXPECT_LE(step->produced, stream.OutputSize());
+        out.insert(out.end(), stream.Output(), stream.Output() + step->produced);
         memmove(src, src + inBuffer - leftover, leftover);
     }
-    EXPECT_EQ(1, AcmCloseStream(kAcmSourceBufferSize, destinationSize));
+    EXPECT_TRUE(stream.Close());
     return out;
 }
