@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "FileConversion.h"
 #include "FreeSpaceMonitor.h"
 #include "TempOutput.h"
 
@@ -22,15 +23,7 @@ constexpr uint64_t kStaleTempAgeMs = 60 * 60 * 1000;
 }  // namespace
 
 CDecodeThread::CDecodeThread(const JobSettings& settings, IJobEvents& events, BatchState& batch)
-    : m_bVolumeNormalize(settings.volumeNormalize),
-      m_nNormalizeValue(settings.normalizeValue),
-      m_bNotDisplayErrInfo(settings.notDisplayErrInfo),
-      m_bPromptBefore(settings.promptBefore),
-      m_settings(settings),
-      m_pfnFreeSpace(&QueryFreeSpace),
-      m_events(events),
-      m_batch(batch),
-      m_running(CreateEventA(nullptr, TRUE, TRUE, nullptr)) {
+    : m_settings(settings), m_pfnFreeSpace(&QueryFreeSpace), m_events(events), m_batch(batch) {
     m_batch.totalCount = 0;
 }
 
@@ -38,20 +31,21 @@ CDecodeThread::CDecodeThread(const JobSettings& settings, IJobEvents& events, Ba
 // the dialog never stays "converting" and a Cancel never waits for ever.
 class CBatchEndAnnouncer {
 public:
-    explicit CBatchEndAnnouncer(CDecodeThread& thread) : m_thread(thread) {}
+    CBatchEndAnnouncer(BatchState& batch, IJobEvents& events) : m_batch(batch), m_events(events) {}
     ~CBatchEndAnnouncer() {
-        SetEvent(m_thread.m_batch.stoppedEvent);
-        m_thread.m_events.BatchEnded();
+        SetEvent(m_batch.stoppedEvent);
+        m_events.BatchEnded();
     }
     CBatchEndAnnouncer(const CBatchEndAnnouncer&) = delete;
     CBatchEndAnnouncer& operator=(const CBatchEndAnnouncer&) = delete;
 
 private:
-    CDecodeThread& m_thread;
+    BatchState& m_batch;
+    IJobEvents& m_events;
 };
 
 BOOL CDecodeThread::InitInstance() {
-    CBatchEndAnnouncer announcer(*this);
+    CBatchEndAnnouncer announcer(m_batch, m_events);
     BatchState& batch = m_batch;
     batch.phase = 0;
     GatherInformation();
@@ -79,28 +73,14 @@ void CDecodeThread::ConvertAll() {
     m_events.ConversionDone();
 }
 
-void CDecodeThread::Pause() {
-    ResetEvent(m_running);
-    m_pauseRequested = true;
-}
-
-void CDecodeThread::Continue() {
-    m_pauseRequested = false;
-    SetEvent(m_running);
-}
-
-bool CDecodeThread::IsPaused() const { return WaitForSingleObject(m_running, 0) == WAIT_TIMEOUT; }
-
-void CDecodeThread::WaitWhilePaused() const {
-    if (!m_pauseRequested) return;
-    m_holding = true;
-    WaitForSingleObject(m_running, INFINITE);
-    m_holding = false;
-}
-
 // A Cancel is confirmed while the thread is held, so the stop request must be
 // read after the hold, not only before it.
 bool CDecodeThread::SafePoint() const {
-    WaitWhilePaused();
+    m_pause.WaitWhilePaused();
     return !StopRequested();
+}
+
+int CDecodeThread::ConvertFile(int type, const char* sourcePath) {
+    FileJob job{m_settings, m_events, m_batch, m_pause, m_pfnFreeSpace};
+    return CFileConversion(job, sourcePath).Run(type);
 }

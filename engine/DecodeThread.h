@@ -2,13 +2,14 @@
 // files, a converting pass converts them, and the dialog follows through
 // BatchState and two posted messages.
 #pragma once
-#include <atomic>
 #include <cstdint>
 
 #include "../framework/WinThread.h"
 #include "BatchState.h"
+#include "FreeSpaceMonitor.h"
 #include "JobEvents.h"
 #include "JobSettings.h"
+#include "PauseGate.h"
 
 class CDecodeThread : public CWinThread {
 public:
@@ -16,11 +17,8 @@ public:
     // must see; both outlive the thread object.
     CDecodeThread(const JobSettings& settings, IJobEvents& events, BatchState& batch);
 
-    BOOL m_bVolumeNormalize;
-    int m_nNormalizeValue;
-    BOOL m_bNotDisplayErrInfo;
-    BOOL m_bPromptBefore;
-    JobSettings m_settings;
+    // The settings as they were when the batch started, for all its files.
+    const JobSettings m_settings;
 
     // Runs the whole batch, then lets the thread end. However it ends, the end is
     // announced: stoppedEvent is set and WM_BATCH_ENDED posted, last of all.
@@ -36,30 +34,23 @@ public:
 
     // Pause holds the thread at its next safe point (between blocks, between
     // files, inside the walk); Continue lets it go on from there.
-    void Pause();
-    void Continue();
-    bool IsPaused() const;
+    void Pause() { m_pause.Pause(); }
+    void Continue() { m_pause.Continue(); }
+    bool IsPaused() const { return m_pause.IsPaused(); }
     // True while the thread is held at a safe point by Pause.
-    bool IsHolding() const { return m_holding; }
+    bool IsHolding() const { return m_pause.IsHolding(); }
 
     // Free bytes available to the user in folder; replaceable for tests.
-    using FreeSpaceQuery = uint64_t (*)(const char* folder);
-    FreeSpaceQuery m_pfnFreeSpace;
+    CFreeSpaceMonitor::Query m_pfnFreeSpace;
 
 private:
     void RunSources(int convert);
     void ConvertEntry(int type, const char* path);
-    void WaitWhilePaused() const;
     // Holds while paused; false when the batch is to stop here.
     bool SafePoint() const;
     bool StopRequested() const { return m_batch.stopRequested.load() != 0; }
 
-    friend class CFileConversion;
-    friend class CBatchEndAnnouncer;
     IJobEvents& m_events;
     BatchState& m_batch;
-    CHandle m_running;  // manual-reset: set while not paused
-    // Checked first at every safe point: waiting on the event costs a system call.
-    std::atomic<bool> m_pauseRequested{false};
-    mutable std::atomic<bool> m_holding{false};
+    CPauseGate m_pause;
 };

@@ -163,10 +163,10 @@ TEST_F(DecodeThreadTest, SettingsAreTakenWhenTheThreadObjectIsBuilt) {
     env.Set(settings::kNormalizeValue, 20);
     env.Set(settings::kFormat, settings::kFormatCd);
     EXPECT_EQ(JobSettings::Target::kStored, thread.m_settings.target) << "the format too, for every file of the batch";
-    EXPECT_EQ(1, thread.m_bVolumeNormalize);
-    EXPECT_EQ(55, thread.m_nNormalizeValue);
-    EXPECT_EQ(1, thread.m_bNotDisplayErrInfo);
-    EXPECT_EQ(0, thread.m_bPromptBefore);
+    EXPECT_TRUE(thread.m_settings.volumeNormalize);
+    EXPECT_EQ(55, thread.m_settings.normalizeValue);
+    EXPECT_TRUE(thread.m_settings.notDisplayErrInfo);
+    EXPECT_FALSE(thread.m_settings.promptBefore);
     EXPECT_EQ(0u, TestBatch().totalCount.load());
 }
 

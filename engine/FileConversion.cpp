@@ -1,18 +1,12 @@
-// One source file into one WAV file, written through a temporary file beside
-// the output (TempOutput.h).
+#include "FileConversion.h"
+
 #include <cstring>
 
 #include "../acmdriver/PcmFormats.h"
-#include "../decoders/AcmStream.h"
-#include "../framework/BinaryFile.h"
 #include "../framework/Handles.h"
-#include "DecodeThread.h"
-#include "FreeSpaceMonitor.h"
 #include "Normalize.h"
 #include "PathRules.h"
 #include "Progress.h"
-#include "SourceReader.h"
-#include "TempOutput.h"
 #include "WavHeader.h"
 
 namespace {
@@ -46,47 +40,11 @@ WAVEFORMATEX TargetFormat(const JobSettings& settings, const WAVEFORMATEX& sourc
 
 }  // namespace
 
-class CFileConversion {
-public:
-    CFileConversion(const CDecodeThread& thread, const char* sourcePath)
-        : m_thread(thread), m_batch(thread.m_batch), m_source(sourcePath) {}
-
-    int Run(int type);
-
-private:
-    bool NameOutput();
-    bool CreateOutput();
-    bool WriteHeader(uint32_t dataSize);
-    void CopyBlocks(CAcmStream& stream);
-    bool WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block, DWORD produced);
-    int Finish(bool readFailed);
-    bool DiskIsFull() const;
-    void StopForFullDisk();
-    // False when the pass failed midway.
-    bool Normalize();
-
-    const CDecodeThread& m_thread;
-    BatchState& m_batch;
-    const char* m_source;
-    PathBuffer m_outputPath = {};
-    std::string m_fileName;
-    CTempOutput m_temp;
-    CBinaryFile m_output;
-    std::unique_ptr<ISourceReader> m_reader;
-    WAVEFORMATEX m_target{};
-    uint64_t m_written = 0;
-    int32_t m_peak = 0;
-    uint32_t m_share = 100;
-    bool m_diskFull = false;
-    bool m_writeFailed = false;
-    bool m_convertFailed = false;
-};
-
 bool CFileConversion::NameOutput() {
     m_fileName = FileNamePart(m_source);
     if (!MakeOutputPath(m_batch.outputFolder, m_fileName.c_str(), m_outputPath)) {
         std::string tooLong = std::string(m_batch.outputFolder) + "\\" + m_fileName;
-        m_thread.m_events.FileFailed(FileFailure::kCantCreate, tooLong);
+        Fail(FileFailure::kCantCreate, tooLong);
         return false;
     }
     return true;
@@ -94,9 +52,9 @@ bool CFileConversion::NameOutput() {
 
 bool CFileConversion::CreateOutput() {
     bool exists = CanOpenShared(m_outputPath);
-    if (exists && m_thread.m_bPromptBefore && !m_thread.m_events.AskOverwrite(m_outputPath)) return false;
+    if (exists && m_job.settings.promptBefore && !m_job.events.AskOverwrite(m_outputPath)) return false;
     if ((exists && !CanReplace(m_outputPath)) || !m_temp.Create(m_outputPath) || !m_output.Open(m_temp.Path(), "wb")) {
-        m_thread.m_events.FileFailed(FileFailure::kCantCreate, m_outputPath);
+        Fail(FileFailure::kCantCreate, m_outputPath);
         return false;
     }
     return true;
@@ -107,44 +65,51 @@ bool CFileConversion::WriteHeader(uint32_t dataSize) {
     return m_output.Seek(0) && m_output.Write(&header, sizeof(header)) == sizeof(header);
 }
 
-int CFileConversion::Run(int type) {
+bool CFileConversion::Open(int type) {
     if (!CanOpenShared(m_source)) {
-        m_thread.m_events.FileFailed(FileFailure::kCantOpenShared, m_source);
-        return 0;
+        Fail(FileFailure::kCantOpenShared, m_source);
+        return false;
     }
-    if (!NameOutput()) return 0;
+    if (!NameOutput()) return false;
     if (SamePath(m_outputPath, m_source)) {
-        m_thread.m_events.FileFailed(FileFailure::kSameFolder, m_source);
-        return 0;
+        Fail(FileFailure::kSameFolder, m_source);
+        return false;
     }
-    if (!CreateOutput()) return 0;
+    if (!CreateOutput()) return false;
     // A Cancel confirmed while the overwrite question was up: this file is not started.
-    if (m_batch.stopRequested) return 0;
-    PathBuffer outputFolderName, sourceFolderName;
-    GetParentFolderName(m_outputPath, kPathBufferSize, outputFolderName);
-
+    if (m_batch.stopRequested) return false;
     FileFailure failure = FileFailure::kNotWav;
     m_reader = OpenSource(type, m_source, failure);
     if (!m_reader) {
-        m_thread.m_events.FileFailed(failure, m_source);
-        return 0;
+        Fail(failure, m_source);
+        return false;
     }
-    GetParentFolderName(m_source, kPathBufferSize, sourceFolderName);
-    m_target = TargetFormat(m_thread.m_settings, m_reader->Format());
-
+    m_target = TargetFormat(m_job.settings, m_reader->Format());
     if (!WriteHeader(0)) {
-        m_thread.m_events.FileFailed(FileFailure::kCantWrite, m_outputPath);
-        return 0;
+        Fail(FileFailure::kCantWrite, m_outputPath);
+        return false;
     }
-    CAcmStream stream;
-    if (!stream.Open(m_reader->Format(), m_target)) {
-        m_thread.m_events.FileFailed(FileFailure::kNotPcm, m_source);
-        return 0;
-    }
-    m_share = m_thread.m_bVolumeNormalize ? 80 : 100;
+    return true;
+}
+
+// The dialog's labels and bar start on this file.
+void CFileConversion::Announce() {
+    PathBuffer outputFolderName, sourceFolderName;
+    GetParentFolderName(m_outputPath, kPathBufferSize, outputFolderName);
+    GetParentFolderName(m_source, kPathBufferSize, sourceFolderName);
     m_batch.filePercent = 0;
     m_batch.PublishNames(m_fileName.c_str(), sourceFolderName, outputFolderName);
+}
 
+int CFileConversion::Run(int type) {
+    if (!Open(type)) return 0;
+    CAcmStream stream;
+    if (!stream.Open(m_reader->Format(), m_target)) {
+        Fail(FileFailure::kNotPcm, m_source);
+        return 0;
+    }
+    m_share = m_job.settings.volumeNormalize ? 80 : 100;
+    Announce();
     // A stop that came before the first block leaves no empty file in an output's place.
     const bool started = !m_batch.stopRequested;
     if (started) CopyBlocks(stream);
@@ -152,16 +117,21 @@ int CFileConversion::Run(int type) {
     // A stop that came before anything was read is no read failure.
     const bool readFailed = m_reader->Failed() && !m_batch.stopRequested;
     m_reader.reset();
-
     if (m_diskFull || !started) return 0;
     return Finish(readFailed);
+}
+
+bool CFileConversion::SafePoint() const {
+    // A Cancel is confirmed while the thread is held: the stop is read after the hold.
+    m_job.pause.WaitWhilePaused();
+    return !m_batch.stopRequested;
 }
 
 // The header with the final sizes, the optional normalisation, and the commit.
 int CFileConversion::Finish(bool readFailed) {
     // A source cut short by an error is no converted file: the output stays as it was.
     if (readFailed || m_convertFailed) {
-        m_thread.m_events.FileFailed(readFailed ? FileFailure::kCantReadToEnd : FileFailure::kConversionFailed, m_source);
+        Fail(readFailed ? FileFailure::kCantReadToEnd : FileFailure::kConversionFailed, m_source);
         return 0;
     }
     bool finished = !m_writeFailed && WriteHeader(static_cast<uint32_t>(m_written));
@@ -172,15 +142,15 @@ int CFileConversion::Finish(bool readFailed) {
             StopForFullDisk();
             return 0;
         }
-        m_thread.m_events.FileFailed(FileFailure::kCantWrite, m_outputPath);
+        Fail(FileFailure::kCantWrite, m_outputPath);
         return 0;
     }
-    if (!m_batch.stopRequested && m_thread.m_bVolumeNormalize && !Normalize()) {
-        m_thread.m_events.FileFailed(FileFailure::kCantWrite, m_outputPath);
+    if (!m_batch.stopRequested && m_job.settings.volumeNormalize && !Normalize()) {
+        Fail(FileFailure::kCantWrite, m_outputPath);
         return 0;
     }
     if (!m_temp.CommitAs(m_outputPath)) {
-        m_thread.m_events.FileFailed(FileFailure::kCantWrite, m_outputPath);
+        Fail(FileFailure::kCantWrite, m_outputPath);
         return 0;
     }
     return 1;
@@ -192,7 +162,7 @@ void CFileConversion::CopyBlocks(CAcmStream& stream) {
     BYTE* input = stream.Input();
     DWORD leftover = 0;
     uint64_t consumed = 0;
-    CFreeSpaceMonitor freeSpace(m_thread.m_pfnFreeSpace, m_batch.outputFolder);
+    CFreeSpaceMonitor freeSpace(m_job.freeSpace, m_batch.outputFolder);
     for (;;) {
         DWORD got = m_reader->Read(input + leftover, stream.InputSize() - leftover);
         // The source is exhausted: one last call hands out what the converter holds back.
@@ -213,8 +183,8 @@ void CFileConversion::CopyBlocks(CAcmStream& stream) {
 
         m_batch.filePercent = m_reader->Percent(consumed, m_share);
         m_batch.totalPercent = TotalPercent(m_batch.processedCount, m_batch.totalCount, m_batch.filePercent);
-        m_thread.m_events.FileProgress(m_batch.filePercent);
-        if (!m_thread.SafePoint()) break;
+        m_job.events.FileProgress(m_batch.filePercent);
+        if (!SafePoint()) break;
     }
 }
 
@@ -232,7 +202,7 @@ bool CFileConversion::WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block
     }
     if (m_output.Write(block, produced) != produced) {
         // A disk that ran out of room mid-block is the full disk, not just this file.
-        m_batch.freeBytes = m_thread.m_pfnFreeSpace(m_batch.outputFolder);
+        m_batch.freeBytes = m_job.freeSpace(m_batch.outputFolder);
         if (m_batch.freeBytes < produced)
             StopForFullDisk();
         else
@@ -241,38 +211,33 @@ bool CFileConversion::WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block
     }
     freeSpace.Wrote(produced);
     m_written += produced;
-    if (m_thread.m_bVolumeNormalize) UpdatePeak(block, produced, m_target.wBitsPerSample, m_peak);
+    if (m_job.settings.volumeNormalize) UpdatePeak(block, produced, m_target.wBitsPerSample, m_peak);
     return true;
 }
 
 bool CFileConversion::DiskIsFull() const {
-    uint64_t free = m_thread.m_pfnFreeSpace(m_batch.outputFolder);
+    uint64_t free = m_job.freeSpace(m_batch.outputFolder);
     return free != kFreeSpaceUnknown && free < kFullDiskSlack;
 }
 
 void CFileConversion::StopForFullDisk() {
-    m_thread.m_events.DiskFull();
+    m_job.events.DiskFull();
     m_batch.stopRequested = 1;
     m_diskFull = true;
 }
 
 bool CFileConversion::Normalize() {
     BatchState& batch = m_batch;
-    const CDecodeThread& thread = m_thread;
-    IJobEvents& events = m_thread.m_events;
+    const CPauseGate& pause = m_job.pause;
+    IJobEvents& events = m_job.events;
     // Pause holds the pass between blocks; a stop lets it finish, so no file is left part scaled.
-    NormalizeResult result = NormalizeFile(m_temp.Path(), m_target, m_peak, m_thread.m_nNormalizeValue, m_written,
-                                           m_share, [&batch, &thread, &events](uint32_t percent) {
+    NormalizeResult result = NormalizeFile(m_temp.Path(), m_target, m_peak, m_job.settings.normalizeValue, m_written,
+                                           m_share, [&batch, &pause, &events](uint32_t percent) {
                                                batch.filePercent = percent;
                                                batch.totalPercent =
                                                    TotalPercent(batch.processedCount, batch.totalCount, percent);
                                                events.FileProgress(percent);
-                                               thread.WaitWhilePaused();
+                                               pause.WaitWhilePaused();
                                            });
     return result != NormalizeResult::kFailed;
-}
-
-int CDecodeThread::ConvertFile(int type, const char* sourcePath) {
-    CFileConversion conversion(*this, sourcePath);
-    return conversion.Run(type);
 }

@@ -1,0 +1,74 @@
+// One source file into one WAV file, written through a temporary file beside
+// the output (TempOutput.h) that takes the output's place only when the file
+// counts. The steps: open the source and the output, open the conversion
+// stream, copy block by block, finish (sizes, normalisation), commit.
+#pragma once
+#include <windows.h>
+#include <mmreg.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "../decoders/AcmStream.h"
+#include "../framework/BinaryFile.h"
+#include "BatchState.h"
+#include "FreeSpaceMonitor.h"
+#include "JobEvents.h"
+#include "JobSettings.h"
+#include "PauseGate.h"
+#include "SourceReader.h"
+#include "TempOutput.h"
+
+// What one file's conversion takes from its batch.
+struct FileJob {
+    const JobSettings& settings;
+    IJobEvents& events;
+    BatchState& batch;
+    const CPauseGate& pause;
+    CFreeSpaceMonitor::Query freeSpace;
+};
+
+class CFileConversion {
+public:
+    CFileConversion(const FileJob& job, const char* sourcePath) : m_job(job), m_batch(job.batch), m_source(sourcePath) {}
+    CFileConversion(const CFileConversion&) = delete;
+    CFileConversion& operator=(const CFileConversion&) = delete;
+
+    // 1 when the file counts as converted (a cancelled file's shorter output too).
+    int Run(int type);
+
+private:
+    // The source checked and opened, the output named and created, its header written.
+    bool Open(int type);
+    bool NameOutput();
+    bool CreateOutput();
+    bool WriteHeader(uint32_t dataSize);
+    void Announce();
+    void CopyBlocks(CAcmStream& stream);
+    bool WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block, DWORD produced);
+    // Holds while paused; false when the batch is to stop here.
+    bool SafePoint() const;
+    int Finish(bool readFailed);
+    bool DiskIsFull() const;
+    void StopForFullDisk();
+    // False when the pass failed midway.
+    bool Normalize();
+    void Fail(FileFailure kind, const std::string& path) const { m_job.events.FileFailed(kind, path); }
+
+    const FileJob& m_job;
+    BatchState& m_batch;
+    const char* m_source;
+    PathBuffer m_outputPath = {};
+    std::string m_fileName;
+    CTempOutput m_temp;
+    CBinaryFile m_output;
+    std::unique_ptr<ISourceReader> m_reader;
+    WAVEFORMATEX m_target{};
+    uint64_t m_written = 0;
+    int32_t m_peak = 0;
+    uint32_t m_share = 100;
+    bool m_diskFull = false;
+    bool m_writeFailed = false;
+    bool m_convertFailed = false;
+};
