@@ -1,6 +1,6 @@
 // The worker thread of one batch: a gathering pass counts the convertible
-// files, a converting pass converts them, and the dialog follows through
-// BatchState and two posted messages.
+// files, a converting pass converts them, and the front end follows through
+// the batch record and its listener (IJobEvents).
 #pragma once
 #include <cstdint>
 
@@ -21,7 +21,7 @@ public:
     const JobSettings m_settings;
 
     // Runs the whole batch, then lets the thread end. However it ends, the end is
-    // announced: stoppedEvent is set and WM_BATCH_ENDED posted, last of all.
+    // announced: stoppedEvent is set and the listener told BatchEnded, last of all.
     BOOL InitInstance() override;
     int ExitInstance() override;
 
