@@ -1,6 +1,7 @@
 // The driver procedure: answers the ACM's messages for a PCM converter.
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 #include "AcmDriverAbi.h"
 #include "PcmConverter.h"
@@ -193,6 +194,9 @@ __attribute__((force_align_arg_pointer)) LRESULT CALLBACK PcmDriverProc(DWORD_PT
 }  // namespace
 
 bool InstallPcmConverter() {
+    // Streams may open on several threads at once: the driver is added once.
+    static std::mutex lock;
+    std::lock_guard<std::mutex> hold(lock);
     if (g_driverId) return true;
     HACMDRIVERID id = nullptr;
     // Never change driver priorities: some ACMs store them for every later process.

@@ -75,12 +75,12 @@ bool CAcmStream::Close() {
         m_prepared = false;
     }
     // Closed even when the unprepare failed, or the next file could open none.
-    if (m_stream) acmStreamClose(m_stream, 0);
+    bool closed = !m_stream || acmStreamClose(m_stream, 0) == 0;
     m_stream = nullptr;
     if (m_driver) acmDriverClose(m_driver, 0);
     m_driver = nullptr;
     m_source.reset();
     m_destination.reset();
     m_sourceSize = m_destinationSize = 0;
-    return unprepared;
+    return unprepared && closed;
 }

@@ -43,7 +43,7 @@ public:
     std::optional<Step> Convert(DWORD sourceBytes, bool end = false);
     // The driver that converts in this stream (null when none is open).
     HACMDRIVERID Driver() const;
-    // False when the header could not be unprepared; the stream is closed all the same.
+    // False when the header could not be unprepared or the stream closed; it is let go all the same.
     bool Close();
 
 private:

@@ -56,7 +56,7 @@ private:
     bool Normalize();
     void Fail(FileFailure kind, const std::string& path) const { m_job.events.FileFailed(kind, path); }
 
-    const FileJob& m_job;
+    const FileJob m_job;
     BatchState& m_batch;
     const char* m_source;
     PathBuffer m_outputPath = {};

@@ -33,9 +33,10 @@ public:
     virtual void DiskFull() = 0;
     // A drive root that holds the output folder is not walked (told while counting).
     virtual void DriveRootRefused(const std::string& root, const std::string& outputFolder) = 0;
-    // After each converted block, and each block of the normalisation pass: how
-    // far the current file has come (the counters in the batch record say the
-    // same; a front end that redraws on every step need not poll them).
+    // After each step of the copy (the last, flushing one aside) and each block
+    // of the normalisation pass: how far the current file has come (the batch
+    // record's counters say the same; a front end that redraws on every step
+    // need not poll them).
     virtual void FileProgress(uint32_t filePercent) = 0;
     virtual void GatheringDone() = 0;
     virtual void ConversionDone() = 0;

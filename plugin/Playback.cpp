@@ -46,6 +46,7 @@ bool CPlayback::WaitForRoom(int frameBytes, int& room) {
 void CPlayback::Run() {
     const int frameBytes = m_file->Channels() * 2;
     if (m_out->Open(m_rate, m_file->Channels(), 16, -1, -1) < 0) {
+        m_file->Close();
         // The end is told only after the output reported nothing playing, as always.
         m_out->IsPlaying();
         PostMessageA(m_notify, kPluginEndOfFileMessage, 0, 0);
@@ -58,7 +59,10 @@ void CPlayback::Run() {
         want -= want % static_cast<size_t>(frameBytes);
         size_t got = 0;
         if (m_file->Read(block, want, got) == CMp3File::kEnd) break;
-        if (m_out->Write(reinterpret_cast<char*>(block), static_cast<int>(got)) != 0) return;  // the host ended it
+        if (m_out->Write(reinterpret_cast<char*>(block), static_cast<int>(got)) != 0) {
+            m_file->Close();  // the host ended it
+            return;
+        }
         m_framesWritten += static_cast<int64_t>(got) / frameBytes;
     }
     // Played out once the output holds nothing more; only then is the end told.

@@ -31,15 +31,19 @@ fi
 # second pass over an output: a small FUSE file system of our own.
 mkdir -p "$failing/source" "$failing/mount" "$failing/rewrite-source" "$failing/rewrite-mount"
 failfs_stop
-if cc -O2 -Wall -o "$failing/failfs" "$here/failfs/failfs.c" $(pkg-config --cflags --libs fuse3 2>/dev/null) 2>/dev/null &&
-   "$failing/failfs" "$failing/source" "$FAILING_FROM" "$FAILING_BYTES" "$failing/mount" 2>/dev/null &&
-   "$failing/failfs" -w "$failing/rewrite-source" "$FAILING_FROM" "$FAILING_BYTES" "$failing/rewrite-mount" 2>/dev/null; then
-  export WAVORY_FAILING_DISK="Z:$(tr / '\\' <<<"$failing/mount")"
-  export WAVORY_FAILING_SOURCE="Z:$(tr / '\\' <<<"$failing/source")"
-  export WAVORY_REWRITE_FAILING_DISK="Z:$(tr / '\\' <<<"$failing/rewrite-mount")"
-else
-  echo "note: no failing disks could be mounted here; the read- and rewrite-failure tests are skipped" >&2
+# What an earlier run wrote there is gone: each run starts on empty disks.
+rm -rf "$failing/source"/* "$failing/rewrite-source"/*
+if cc -O2 -Wall -o "$failing/failfs" "$here/failfs/failfs.c" $(pkg-config --cflags --libs fuse3 2>/dev/null) 2>/dev/null; then
+  if "$failing/failfs" "$failing/source" "$FAILING_FROM" "$FAILING_BYTES" "$failing/mount" 2>/dev/null; then
+    export WAVORY_FAILING_DISK="Z:$(tr / '\\' <<<"$failing/mount")"
+    export WAVORY_FAILING_SOURCE="Z:$(tr / '\\' <<<"$failing/source")"
+  fi
+  if "$failing/failfs" -w "$failing/rewrite-source" "$FAILING_FROM" "$FAILING_BYTES" "$failing/rewrite-mount" 2>/dev/null; then
+    export WAVORY_REWRITE_FAILING_DISK="Z:$(tr / '\\' <<<"$failing/rewrite-mount")"
+  fi
 fi
+[ -n "${WAVORY_FAILING_DISK:-}" ] || echo "note: no read-failing disk could be mounted here; its tests are skipped" >&2
+[ -n "${WAVORY_REWRITE_FAILING_DISK:-}" ] || echo "note: no rewrite-failing disk could be mounted here; its test is skipped" >&2
 
 bash "$here/make-fixtures.sh" "$root" || { echo "could not make the test fixtures" >&2; exit 1; }
 xvfb_start || exit 1

@@ -46,19 +46,24 @@ I386_MASK='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\
 QEMU_I386=/usr/bin/qemu-i386-static
 BINFMT=/proc/sys/fs/binfmt_misc
 
-# Runs a 32-bit x86 program of 93 bytes that only exits: whether this machine
-# runs 32-bit programs at all, asked before any is installed.
+# Runs a 32-bit x86 program of 93 bytes that only exits (an ELF header, one
+# loadable segment, then mov eax,1; xor ebx,ebx; int 0x80): whether this machine
+# runs 32-bit programs at all, asked before any is installed. It is written into
+# the work tree, which must allow running programs anyway.
+I386_PROBE=(
+  '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00'
+  '\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00'
+  '\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00'
+  '\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08'
+  '\x00\x80\x04\x08\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00'
+  '\x00\x10\x00\x00\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80'
+)
 i386_runs() {
   local probe rc
-  probe="$(mktemp)"
-  python3 - "$probe" <<'PY'
-import struct, sys
-code = bytes.fromhex("b801000000" "31db" "cd80")  # exit(0)
-base = 0x08048000
-ehdr = struct.pack("<16sHHIIIIIHHHHHH", b"\x7fELF\x01\x01\x01" + bytes(9), 2, 3, 1, base + 84, 52, 0, 0, 52, 32, 1, 0, 0, 0)
-phdr = struct.pack("<8I", 1, 0, base, base, 84 + len(code), 84 + len(code), 5, 0x1000)
-open(sys.argv[1], "wb").write(ehdr + phdr + code)
-PY
+  probe="$(dirname "$0")/../build/.i386-probe"
+  mkdir -p "$(dirname "$probe")"
+  printf '%b' "${I386_PROBE[@]}" >"$probe"
+  [ "$(stat -c %s "$probe")" -eq 93 ] || { echo "setup: could not write the 32-bit probe" >&2; exit 1; }
   chmod +x "$probe"
   "$probe" 2>/dev/null; rc=$?
   rm -f "$probe"

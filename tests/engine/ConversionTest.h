@@ -36,7 +36,10 @@ protected:
         events.Reset();
     }
     // The engine tells; it never shows a box itself.
-    ~ConversionTest() override { EXPECT_EQ(0u, boxes.Count()) << "the engine showed a box:\n" << boxes.Texts(); }
+    ~ConversionTest() override {
+        EXPECT_EQ(0u, boxes.Count()) << "the engine showed a box:\n" << boxes.Texts();
+        events.Reset();  // no action of this test's stays behind
+    }
     // A thread object made now reads the settings as they stand.
     int Convert(const std::string& source, CDecodeThread* custom = nullptr) {
         CTestThread own;

@@ -366,7 +366,8 @@ TEST_F(ConvertFileTest, ANormalisationPassThatCannotWriteFailsTheFile) {
     const char* disk = getenv("WAVORY_REWRITE_FAILING_DISK");
     if (!disk || !*disk) GTEST_SKIP() << "no rewrite-failing disk: the test runner could not mount one";
     std::string target = std::string(disk) + "\\normalise";
-    ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    TestFolder::Remove(target);  // whatever an earlier run left
+    ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr)) << "error " << GetLastError();
     strcpy(TestBatch().outputFolder, target.c_str());
     env.Set(settings::kPromptBefore, 0);
     std::vector<uint8_t> tone = Tone16(44100 * 2, 2, 44100, 3000);
@@ -380,8 +381,7 @@ TEST_F(ConvertFileTest, ANormalisationPassThatCannotWriteFailsTheFile) {
     EXPECT_EQ((std::vector<std::string>{Failed(FileFailure::kCantWrite, target + "\\quiet.wav")}), events.Events());
     EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadBytes(target + "\\quiet.wav")) << "a part-scaled file took its place";
     EXPECT_EQ(1u, FilesIn(target).size()) << "a temporary file was left";
-    DeleteFileA((target + "\\quiet.wav").c_str());
-    RemoveDirectoryA(target.c_str());
+    TestFolder::Remove(target);
 }
 
 // A header that declares sound the file does not hold: no 44-byte "converted" file.

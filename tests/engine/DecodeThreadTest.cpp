@@ -129,6 +129,7 @@ TEST_F(DecodeThreadTest, PauseHoldsTheProgressAndContinueGoesOnFromThere) {
     EXPECT_EQ(15u, held) << "3 of 20 one-second blocks";
     p.thread.Continue();
     ASSERT_TRUE(WaitStopped());
+    ASSERT_TRUE(p.thread.Join(5000));
     EXPECT_EQ(1u, TestBatch().convertedCount.load());
     EXPECT_EQ(20u * 176400, ReadOutput(out + "\\long.wav").data.size()) << "resumed where it stopped";
 }
@@ -177,6 +178,7 @@ TEST_F(DecodeThreadTest, ABatchWithNothingConvertibleEndsNormally) {
     RecordedThread thread(events);
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(WaitStopped());
+    ASSERT_TRUE(thread.Join(5000));
     EXPECT_EQ(0u, TestBatch().totalCount.load());
     EXPECT_EQ(0u, TestBatch().convertedCount.load());
     EXPECT_EQ(100u, TestBatch().filePercent.load());
@@ -201,6 +203,7 @@ TEST_F(DecodeThreadTest, ACancelConfirmedBetweenFilesStartsNoFurtherFile) {
     thread.Continue();
     ASSERT_TRUE(between) << "the first file was not done";
     ASSERT_TRUE(WaitStopped());
+    ASSERT_TRUE(thread.Join(5000));
     EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadBytes(out + "\\good.wav")) << "the existing output was replaced";
     EXPECT_EQ(0u, TestBatch().convertedCount.load());
 }
@@ -257,6 +260,7 @@ TEST_F(DecodeThreadTest, TemporaryFilesAKilledRunLeftAreRemovedAtTheNextBatch) {
     RecordedThread thread(events);
     ASSERT_TRUE(thread.CreateThread());
     ASSERT_TRUE(WaitStopped());
+    ASSERT_TRUE(thread.Join(5000));
     std::vector<std::string> left = FilesIn(out);
     std::sort(left.begin(), left.end());
     EXPECT_EQ((std::vector<std::string>{"a.wav", "other.tmp", "wvy1.tmp", "wvyC3.tmp", "wvyZZ.tmp"}), left);

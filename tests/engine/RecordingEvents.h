@@ -43,8 +43,8 @@ public:
     CRecordingEvents() : m_ended(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
     virtual ~CRecordingEvents() = default;
 
-    bool overwrite = true;
-    std::atomic<int> steps{0};                       // the answer to every overwrite question
+    bool overwrite = true;       // the answer to every overwrite question
+    std::atomic<int> steps{0};  // FileProgress calls so far
     std::function<void(FileFailure)> onFailure;  // runs on the decode thread, as a box would
     std::function<void()> onDriveRoot;
     std::function<void()> onOverwrite;  // runs while the question is up

@@ -19,6 +19,7 @@ protected:
     }
     ~WalkTest() override {
         EXPECT_EQ(0u, boxes.Count()) << "the engine showed a box:\n" << boxes.Texts();
+        events.Reset();
         SetCurrentDirectoryA(startDir);
         TestBatch().FreeSources();
     }
