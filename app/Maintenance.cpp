@@ -16,7 +16,7 @@ bool Gone(LONG rc) { return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND; }
 bool RemoveSettings() {
     const std::string company = std::string("Software\\") + settings::kRegistryKey;
     CWinApp* app = AfxGetApp();
-    const std::string program = company + "\\" + (app ? app->m_strAppName : std::string("Wavory"));
+    const std::string program = company + "\\" + (app ? app->m_strAppName : std::string(settings::kProgramName));
     if (!Gone(CRegKey::DeleteTree(HKEY_CURRENT_USER, program.c_str()))) return false;
     LONG rc = RegDeleteKeyA(HKEY_CURRENT_USER, company.c_str());  // fails while other programs' keys remain
     return Gone(rc) || rc == ERROR_ACCESS_DENIED;

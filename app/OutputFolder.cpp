@@ -9,19 +9,6 @@
 #include "../options/Settings.h"
 #include "AppMessages.h"
 
-int FolderOfPath(const char* src, int size, char* dst) {
-    memset(dst, 0, size);
-    // The buffers are zero-filled: searching from the last byte finds the string's last backslash.
-    int i = size - 1;
-    while (i >= 0 && src[i] != '\\') --i;
-    if (i < 0) return 1;
-    if (i == 0) return 0;
-    int end = i;
-    while (end > 0 && src[end - 1] == '\\') --end;
-    memcpy(dst, src, end);
-    return 1;
-}
-
 bool IsFolderOnCdRom(const char* folder) {
     char root[4] = {};
     strncpy(root, folder, 3);

@@ -1,14 +1,10 @@
-// Where a batch's WAV files go: the folder of a path, the CD/DVD check, and the
-// policy that the "OutputTo" setting chooses.
+// Where a batch's WAV files go: the CD/DVD check and the policy that the
+// "OutputTo" setting chooses (the folder of a path is a path rule of the engine).
 #pragma once
 #include <windows.h>
 
 #include "../engine/BatchState.h"
-
-// The folder part of src (size bytes) into dst: C:\Music\a.mp3 gives C:\Music,
-// C:\a.mp3 gives C:, \\server\share\a.mp3 gives \\server\share. Returns 0 when
-// the only backslash is the first character (dst then stays empty), else 1.
-int FolderOfPath(const char* src, int size, char* dst);
+#include "../engine/PathRules.h"
 
 // True when the folder lies on a CD/DVD drive (its first three characters name the root).
 bool IsFolderOnCdRom(const char* folder);

@@ -20,7 +20,8 @@ public:
     void DiskFull() override;
     void DriveRootRefused(const std::string& root, const std::string& outputFolder) override;
     // The dialog's timer reads the batch's counters instead.
-    void FileProgress(uint32_t) override {}
+    void FileProgress(uint32_t, double) override {}
+    void FileEnded(const FileReport&) override {}
     void GatheringDone() override;
     void ConversionDone() override;
     void BatchEnded() override;

@@ -82,5 +82,8 @@ bool CDecodeThread::SafePoint() const {
 
 int CDecodeThread::ConvertFile(int type, const char* sourcePath) {
     FileJob job{m_settings, m_events, m_batch, m_pause, m_pfnFreeSpace};
-    return CFileConversion(job, sourcePath).Run(type);
+    CFileConversion conversion(job, sourcePath);
+    int converted = conversion.Run(type);
+    m_events.FileEnded(conversion.Report(converted == 1));
+    return converted;
 }

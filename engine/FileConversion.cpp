@@ -121,6 +121,20 @@ int CFileConversion::Run(int type) {
     return Finish(readFailed);
 }
 
+double CFileConversion::SecondsWritten() const {
+    return m_target.nAvgBytesPerSec ? static_cast<double>(m_written) / m_target.nAvgBytesPerSec : 0.0;
+}
+
+FileReport CFileConversion::Report(bool converted) const {
+    FileReport report;
+    report.source = m_source;
+    report.output = m_outputPath;
+    report.converted = converted;
+    report.stopped = m_batch.stopRequested.load() != 0;
+    report.seconds = converted ? SecondsWritten() : 0.0;
+    return report;
+}
+
 bool CFileConversion::SafePoint() const {
     // A Cancel is confirmed while the thread is held: the stop is read after the hold.
     m_job.pause.WaitWhilePaused();
@@ -183,7 +197,7 @@ void CFileConversion::CopyBlocks(CAcmStream& stream) {
 
         m_batch.filePercent = m_reader->Percent(consumed, m_share);
         m_batch.totalPercent = TotalPercent(m_batch.processedCount, m_batch.totalCount, m_batch.filePercent);
-        m_job.events.FileProgress(m_batch.filePercent);
+        m_job.events.FileProgress(m_batch.filePercent, SecondsWritten());
         if (!SafePoint()) break;
     }
 }
@@ -231,12 +245,13 @@ bool CFileConversion::Normalize() {
     const CPauseGate& pause = m_job.pause;
     IJobEvents& events = m_job.events;
     // Pause holds the pass between blocks; a stop lets it finish, so no file is left part scaled.
+    const double seconds = SecondsWritten();
     NormalizeResult result = NormalizeFile(m_temp.Path(), m_target, m_peak, m_job.settings.normalizeValue, m_written,
-                                           m_share, [&batch, &pause, &events](uint32_t percent) {
+                                           m_share, [&batch, &pause, &events, seconds](uint32_t percent) {
                                                batch.filePercent = percent;
                                                batch.totalPercent =
                                                    TotalPercent(batch.processedCount, batch.totalCount, percent);
-                                               events.FileProgress(percent);
+                                               events.FileProgress(percent, seconds);
                                                pause.WaitWhilePaused();
                                            });
     return result != NormalizeResult::kFailed;

@@ -37,6 +37,8 @@ public:
 
     // 1 when the file counts as converted (a cancelled file's shorter output too).
     int Run(int type);
+    // How the file ended, once Run has returned.
+    FileReport Report(bool converted) const;
 
 private:
     // The source checked and opened, the output named and created, its header written.
@@ -54,6 +56,7 @@ private:
     void StopForFullDisk();
     // False when the pass failed midway.
     bool Normalize();
+    double SecondsWritten() const;
     void Fail(FileFailure kind, const std::string& path) const { m_job.events.FileFailed(kind, path); }
 
     const FileJob m_job;

@@ -24,6 +24,15 @@ enum class FileFailure {
     kCantWrite,          // output: writing, finishing or putting it in place failed
 };
 
+// How one file the batch took up ended, whatever the way.
+struct FileReport {
+    std::string source;
+    std::string output;       // empty when no output name could be made
+    bool converted = false;   // counts as converted (a file cut short by a stop too)
+    bool stopped = false;     // the batch was stopping when the file ended
+    double seconds = 0;       // of sound written to the output
+};
+
 class IJobEvents {
 public:
     // Whether the existing output may be replaced.
@@ -34,10 +43,12 @@ public:
     // A drive root that holds the output folder is not walked (told while counting).
     virtual void DriveRootRefused(const std::string& root, const std::string& outputFolder) = 0;
     // After each step of the copy (the last, flushing one aside) and each block
-    // of the normalisation pass: how far the current file has come (the batch
-    // record's counters say the same; a front end that redraws on every step
-    // need not poll them).
-    virtual void FileProgress(uint32_t filePercent) = 0;
+    // of the normalisation pass: how far the current file has come, and how
+    // many seconds of sound are written (the batch record's counters say the
+    // same; a front end that redraws on every step need not poll them).
+    virtual void FileProgress(uint32_t filePercent, double secondsWritten) = 0;
+    // After every file the batch took up, its failure (if any) told first.
+    virtual void FileEnded(const FileReport& report) = 0;
     virtual void GatheringDone() = 0;
     virtual void ConversionDone() = 0;
     // The last call of every batch, however it ended.

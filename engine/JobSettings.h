@@ -13,4 +13,5 @@ struct JobSettings {
     int normalizeValue = 98;  // percent of full scale
     bool notDisplayErrInfo = false;
     bool promptBefore = true;
+    bool walkSubfolders = true;  // a folder's subfolders are converted with it
 };

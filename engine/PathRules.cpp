@@ -70,3 +70,16 @@ bool MakeOutputPath(const char* outputFolder, const char* fileName, PathBuffer& 
 }
 
 bool SamePath(const char* a, const char* b) { return lstrcmpiA(a, b) == 0; }
+
+int FolderOfPath(const char* src, int size, char* dst) {
+    memset(dst, 0, size);
+    // The buffers are zero-filled: searching from the last byte finds the string's last backslash.
+    int i = size - 1;
+    while (i >= 0 && src[i] != '\\') --i;
+    if (i < 0) return 1;
+    if (i == 0) return 0;
+    int end = i;
+    while (end > 0 && src[end - 1] == '\\') --end;
+    memcpy(dst, src, end);
+    return 1;
+}

@@ -23,3 +23,8 @@ bool MakeOutputPath(const char* outputFolder, const char* fileName, PathBuffer& 
 bool JoinPath(const char* folder, const char* name, PathBuffer& out);
 
 bool SamePath(const char* a, const char* b);
+
+// The folder part of src (size bytes) into dst: C:\Music\a.mp3 gives C:\Music,
+// C:\a.mp3 gives C:, \\server\share\a.mp3 gives \\server\share. Returns 0 when
+// the only backslash is the first character (dst then stays empty), else 1.
+int FolderOfPath(const char* src, int size, char* dst);

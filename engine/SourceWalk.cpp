@@ -74,8 +74,8 @@ int CDecodeThread::WalkFolder(const char* folder, int convert) {
                     ConvertEntry(type, full);
                 }
             }
-        } else if (!IsSkippedFolderName(name) && IsWalkableFolder(found) && JoinPath(folder, name, full) &&
-                   !SamePath(full, batch.outputFolder)) {
+        } else if (m_settings.walkSubfolders && !IsSkippedFolderName(name) && IsWalkableFolder(found) &&
+                   JoinPath(folder, name, full) && !SamePath(full, batch.outputFolder)) {
             WalkFolder(full, convert);
         }
         if (StopRequested()) return 1;

@@ -12,6 +12,8 @@ class CWinApp;
 namespace settings {
 
 inline constexpr char kRegistryKey[] = "Tarn Sonelle";
+// The program's settings live under its name; the console converter reads them there.
+inline constexpr char kProgramName[] = "Wavory";
 inline constexpr char kSectionGeneral[] = "Genenal";  // the stored name, typo and all
 inline constexpr char kSectionWav[] = "WAV";
 

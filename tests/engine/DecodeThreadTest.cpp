@@ -6,6 +6,7 @@
 
 #include "engine/BatchState.h"
 #include "engine/DecodeThread.h"
+#include "engine/PathRules.h"
 #include "engine/TempOutput.h"
 #include "tests/engine/EngineFixtures.h"
 #include "tests/engine/RecordingEvents.h"
@@ -81,6 +82,15 @@ TEST_F(DecodeThreadTest, ThreeFilesShareTheTotalBarEquallyAndMessagesComeInOrder
         last = total;
     }
     EXPECT_EQ(1, TestBatch().phase.load());
+    std::vector<FileReport> reports = events.Reports();
+    ASSERT_EQ(3u, reports.size()) << "one report a file";
+    for (const FileReport& r : reports) {
+        EXPECT_TRUE(r.converted && !r.stopped) << r.source;
+        EXPECT_DOUBLE_EQ(3.0, r.seconds) << r.source;
+        EXPECT_EQ(out + "\\" + FileNamePart(r.source.c_str()), r.output);
+    }
+    EXPECT_EQ(folder / "c.wav", reports[2].source) << "in the order of the sources";
+    EXPECT_DOUBLE_EQ(3.0, events.lastSeconds.load()) << "the steps tell the sound written";
 }
 
 TEST_F(DecodeThreadTest, CancelDuringGatheringPostsNoConversionDone) {
@@ -150,6 +160,10 @@ TEST_F(DecodeThreadTest, CancelConfirmedWhilePausedStopsAtOnceWithAValidFile) {
     EXPECT_EQ(w.data.size(), w.dataSize);
     EXPECT_FALSE(Exists(out + "\\next.wav"));
     EXPECT_EQ(1u, TestBatch().convertedCount.load()) << "the cancelled file counts";
+    std::vector<FileReport> reports = p.events.Reports();
+    ASSERT_EQ(1u, reports.size()) << "the next file was never taken up";
+    EXPECT_TRUE(reports[0].converted && reports[0].stopped);
+    EXPECT_DOUBLE_EQ(3.0, reports[0].seconds) << "what the cut file holds";
     EXPECT_EQ((std::vector<std::string>{"gathering done", "conversion done", "batch ended"}), p.events.Events());
 }
 
@@ -206,6 +220,11 @@ TEST_F(DecodeThreadTest, ACancelConfirmedBetweenFilesStartsNoFurtherFile) {
     ASSERT_TRUE(thread.Join(5000));
     EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadBytes(out + "\\good.wav")) << "the existing output was replaced";
     EXPECT_EQ(0u, TestBatch().convertedCount.load());
+    std::vector<FileReport> reports = events.Reports();
+    ASSERT_EQ(1u, reports.size());
+    EXPECT_EQ(bad, reports[0].source);
+    EXPECT_FALSE(reports[0].converted);
+    EXPECT_EQ(0.0, reports[0].seconds);
 }
 
 namespace {

@@ -221,6 +221,7 @@ inline CRecordingEvents& TestEvents() {
 class CTestThread : public CDecodeThread {
 public:
     CTestThread() : CDecodeThread(SavedSettings(), TestEvents(), TestBatch()) {}
+    explicit CTestThread(const JobSettings& settings) : CDecodeThread(settings, TestEvents(), TestBatch()) {}
 };
 
 class EngineApp {

@@ -45,6 +45,7 @@ public:
 
     bool overwrite = true;       // the answer to every overwrite question
     std::atomic<int> steps{0};  // FileProgress calls so far
+    std::atomic<double> lastSeconds{0};  // as the last step told
     std::function<void(FileFailure)> onFailure;  // runs on the decode thread, as a box would
     std::function<void()> onDriveRoot;
     std::function<void()> onOverwrite;  // runs while the question is up
@@ -66,9 +67,15 @@ public:
         if (onDriveRoot) onDriveRoot();
     }
     // Steps are counted, not recorded: their number depends on block sizes.
-    void FileProgress(uint32_t percent) override {
+    void FileProgress(uint32_t percent, double seconds) override {
         ++steps;
+        lastSeconds = seconds;
         if (onProgress) onProgress(percent);
+    }
+    // Kept apart from the events, whose lists the tests compare whole.
+    void FileEnded(const FileReport& report) override {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_reports.push_back(report);
     }
     void GatheringDone() override { Add("gathering done"); }
     void ConversionDone() override { Add("conversion done"); }
@@ -80,6 +87,10 @@ public:
     std::vector<std::string> Events() const {
         std::lock_guard<std::mutex> hold(m_lock);
         return m_events;
+    }
+    std::vector<FileReport> Reports() const {
+        std::lock_guard<std::mutex> hold(m_lock);
+        return m_reports;
     }
     size_t Count() const { return Events().size(); }
     std::string Last() const {
@@ -96,12 +107,14 @@ public:
     void Reset() {
         std::lock_guard<std::mutex> hold(m_lock);
         m_events.clear();
+        m_reports.clear();
         overwrite = true;
         onFailure = nullptr;
         onDriveRoot = nullptr;
         onOverwrite = nullptr;
         onProgress = nullptr;
         steps = 0;
+        lastSeconds = 0;
         ResetEvent(m_ended);
     }
     bool WaitEnded(DWORD ms = 10000) const { return WaitForSingleObject(m_ended, ms) == WAIT_OBJECT_0; }
@@ -113,5 +126,6 @@ private:
     }
     mutable std::mutex m_lock;
     std::vector<std::string> m_events;
+    std::vector<FileReport> m_reports;
     CHandle m_ended;
 };

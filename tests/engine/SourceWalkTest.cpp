@@ -73,6 +73,23 @@ TEST_F(WalkTest, CountingFindsExactlyWhatConvertingConverts) {
     EXPECT_EQ((std::vector<std::string>{"a.wav", "one.wav", "three.wav", "two.wav"}), files);
 }
 
+TEST_F(WalkTest, WithoutSubfoldersOnlyTheFolderItselfIsTaken) {
+    std::string music = folder.MakeDir("Music");
+    std::string sub = folder.MakeDir("Music\\Sub");
+    Wav(music + "\\one.wav");
+    Wav(sub + "\\deep.wav");
+    Sources({music});
+    JobSettings flat = SavedSettings();
+    flat.walkSubfolders = false;
+    CTestThread counting(flat);
+    counting.GatherInformation();
+    EXPECT_EQ(1u, TestBatch().totalCount.load());
+    CTestThread converting(flat);
+    converting.ConvertAll();
+    EXPECT_EQ(1u, TestBatch().convertedCount.load()) << events.Text();
+    EXPECT_EQ((std::vector<std::string>{"one.wav"}), FilesIn(out));
+}
+
 TEST_F(WalkTest, HiddenAndSystemFilesAreFound) {
     std::string src = folder.MakeDir("src");
     Wav(src + "\\h.wav");

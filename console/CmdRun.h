@@ -1,0 +1,21 @@
+// One run of WavoryCmd: the arguments checked, the sources grouped by output
+// folder, a batch of the engine per group, the summary and the exit code.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "CmdOptions.h"
+#include "ConsoleOutput.h"
+
+int RunWavoryCmd(const std::vector<std::wstring>& args, CConsoleOutput& output);
+
+// Sources that share an output folder, in the order given: one batch.
+struct SourceGroup {
+    std::string outputFolder;
+    std::vector<std::string> sources;
+};
+
+// With an output folder every source goes to it; without one each goes to the
+// folder that holds it (a folder source: the folder that holds the folder), as
+// the program does. Neighbours with the same folder share a batch.
+std::vector<SourceGroup> GroupSources(const std::vector<std::string>& sources, const std::string& outputFolder);

@@ -1,0 +1,71 @@
+#include "CmdSources.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "../engine/BatchState.h"
+#include "../engine/PathRules.h"
+#include "ConsoleTexts.h"
+
+std::wstring FullPath(const std::wstring& name) {
+    DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+    if (!size) return std::wstring();
+    std::wstring full(size, L'\0');
+    DWORD got = GetFullPathNameW(name.c_str(), size, &full[0], nullptr);
+    if (!got || got >= size) return std::wstring();
+    full.resize(got);
+    // C:\Music\ names the folder C:\Music; C:\ stays the root.
+    while (full.size() > 3 && full.back() == L'\\') full.pop_back();
+    return full;
+}
+
+bool ToAnsiExactly(const std::wstring& path, std::string& ansi) {
+    ansi.clear();
+    if (path.empty()) return true;
+    // With the system-wide UTF-8 option every name converts exactly, and the
+    // best-fit flag and its question are refused for that code page.
+    if (GetACP() == CP_UTF8) {
+        int n = WideCharToMultiByte(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0, nullptr, nullptr);
+        ansi.assign(n, '\0');
+        return n && WideCharToMultiByte(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), &ansi[0], n, nullptr,
+                                        nullptr) == n;
+    }
+    BOOL usedDefault = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.data(), static_cast<int>(path.size()), nullptr, 0,
+                                nullptr, &usedDefault);
+    if (!n || usedDefault) return false;
+    ansi.assign(n, '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.data(), static_cast<int>(path.size()), &ansi[0], n, nullptr,
+                        &usedDefault);
+    return !usedDefault;
+}
+
+namespace {
+std::wstring EnginePath(const std::wstring& full, std::string& ansi) {
+    if (!ToAnsiExactly(full, ansi)) return cmdmsg::kNameNotInCodePage;
+    if (full.empty() || ansi.size() >= kPathBufferSize) return cmdmsg::kNameTooLong;
+    return std::wstring();
+}
+}  // namespace
+
+std::wstring CheckSource(const std::wstring& full, std::string& ansi) {
+    DWORD attributes = full.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(full.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return cmdmsg::kNoSuchSource;
+    std::wstring problem = EnginePath(full, ansi);
+    if (!problem.empty()) return problem;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && GetFileType(ansi.c_str()) == kNotConvertible)
+        return cmdmsg::kNotConvertible;
+    return std::wstring();
+}
+
+std::wstring PrepareOutputFolder(const std::wstring& full, std::string& ansi) {
+    std::wstring problem = EnginePath(full, ansi);
+    if (!problem.empty()) return problem;
+    DWORD attributes = GetFileAttributesW(full.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        SHCreateDirectoryExW(nullptr, full.c_str(), nullptr);
+        attributes = GetFileAttributesW(full.c_str());
+    }
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return cmdmsg::kCantMakeOutput;
+    return std::wstring();
+}

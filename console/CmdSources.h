@@ -1,0 +1,19 @@
+// The command line's names as the engine takes them: full paths in the ANSI
+// code page that fit a path buffer, each checked to exist and be convertible.
+#pragma once
+#include <string>
+
+// The full path of name, without a trailing backslash (a drive root keeps
+// its own); empty when it cannot be made.
+std::wstring FullPath(const std::wstring& name);
+
+// The path in the ANSI code page, exactly: false when a character has no
+// exact counterpart (a best fit could name a different file).
+bool ToAnsiExactly(const std::wstring& path, std::string& ansi);
+
+// Empty when the source can be converted; otherwise why not.
+std::wstring CheckSource(const std::wstring& full, std::string& ansi);
+
+// Makes the output folder (and its parents) when it is missing; empty when it
+// is there, otherwise why not.
+std::wstring PrepareOutputFolder(const std::wstring& full, std::string& ansi);

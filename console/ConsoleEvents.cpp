@@ -1,0 +1,79 @@
+#include "ConsoleEvents.h"
+
+#include "ConsoleTexts.h"
+
+void CConsoleEvents::Error(const std::wstring& name, const std::wstring& reason) {
+    m_output.Err(std::wstring(cmdmsg::kProgram) + L": " + name + L": " + reason);
+}
+
+bool CConsoleEvents::AskOverwrite(const std::string& outputPath) {
+    if (m_mode.overwrite) return true;
+    m_declined = true;
+    if (!m_mode.quiet) Error(Widen(outputPath), cmdmsg::kSkippedExists);
+    return false;
+}
+
+void CConsoleEvents::FileFailed(FileFailure kind, const std::string& path) {
+    m_failure = cmdmsg::Reason(kind);
+    Error(Widen(path), m_failure);
+}
+
+void CConsoleEvents::DiskFull() {
+    m_failure = cmdmsg::kDiskFull;
+    m_output.Err(std::wstring(cmdmsg::kProgram) + L": " + cmdmsg::kDiskFull);
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_summary.diskFull = true;
+}
+
+void CConsoleEvents::DriveRootRefused(const std::string& root, const std::string& outputFolder) {
+    m_output.Err(std::wstring(cmdmsg::kProgram) + L": " + cmdmsg::DriveRoot(Widen(root), Widen(outputFolder)));
+    std::lock_guard<std::mutex> hold(m_lock);
+    ++m_summary.failed;
+}
+
+void CConsoleEvents::FileProgress(uint32_t, double secondsWritten) { m_fileSeconds = secondsWritten; }
+
+void CConsoleEvents::FileEnded(const FileReport& report) {
+    FileResult result;
+    result.source = Widen(report.source);
+    result.output = Widen(report.output);
+    result.seconds = report.seconds;
+    if (report.converted)
+        result.status = report.stopped ? FileStatus::kCut : FileStatus::kConverted;
+    else if (m_declined)
+        result.status = FileStatus::kSkipped;
+    else if (!m_failure.empty())
+        result.status = FileStatus::kFailed;
+    else
+        result.status = report.stopped ? FileStatus::kStopped : FileStatus::kFailed;
+    if (result.status == FileStatus::kFailed) result.reason = m_failure.empty() ? cmdmsg::kNotConverted : m_failure;
+    m_failure.clear();
+    m_declined = false;
+    m_doneSeconds = m_doneSeconds.load() + report.seconds;
+    m_fileSeconds = 0;
+    Tell(result);
+}
+
+void CConsoleEvents::SourceFailed(const std::wstring& source, const std::wstring& reason) {
+    Error(source, reason);
+    FileResult result;
+    result.source = source;
+    result.reason = reason;
+    Tell(result);
+}
+
+void CConsoleEvents::Tell(const FileResult& result) {
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_summary.Add(result);
+    }
+    if (m_mode.json)
+        m_output.Out(FileJson(result));
+    else if (!m_mode.quiet && (result.status == FileStatus::kConverted || result.status == FileStatus::kCut))
+        m_output.Out(result.source + L" -> " + result.output);
+}
+
+CmdSummary CConsoleEvents::Summary() const {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_summary;
+}

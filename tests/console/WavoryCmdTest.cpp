@@ -1,0 +1,288 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "Version.h"
+#include "acmdriver/PcmFormats.h"
+#include "decoders/SndStreamWinAmp.h"
+#include "engine/DecodeThread.h"
+#include "tests/console/CmdProcess.h"
+#include "tests/engine/ConversionTest.h"
+#include "tests/engine/EngineFixtures.h"
+#include "tests/engine/RecordingEvents.h"
+
+using namespace fixtures;
+
+namespace {
+std::wstring Wide(const std::string& text) {
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                                    static_cast<int>(wide.size())));
+    return wide;
+}
+std::wstring Quoted(const std::string& path) { return L"\"" + Wide(path) + L"\""; }
+
+bool CopyFixture(const std::string& name, const std::string& to) {
+    return CopyFileA(FixturePath(name).c_str(), to.c_str(), FALSE) != 0;
+}
+
+struct CmdOutcome {
+    DWORD code;
+    std::string out, err;
+    std::vector<std::map<std::string, std::string>> json;  // one per line of output
+};
+
+// Every file under folder, by its path below it, with its bytes.
+void Collect(const std::string& folder, const std::string& below, std::map<std::string, std::vector<uint8_t>>& into) {
+    WIN32_FIND_DATAA fd;
+    CFindHandle h(FindFirstFileA((folder + "\\*").c_str(), &fd));
+    if (!h.IsValid()) return;
+    do {
+        std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            Collect(folder + "\\" + name, below + name + "\\", into);
+        else
+            into[below + name] = ReadBytes(folder + "\\" + name);
+    } while (FindNextFileA(h, &fd));
+}
+
+class WavoryCmd : public ::testing::Test {
+protected:
+    // The program's own settings, which the console reads, in a scratch state.
+    WavoryCmd() : env(settings::kProgramName), folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
+        out = folder / "out";
+    }
+    static std::wstring Exe() {
+        char cwd[MAX_PATH];
+        GetCurrentDirectoryA(MAX_PATH, cwd);
+        return Wide(std::string(cwd) + "\\..\\app\\WavoryCmd.exe");
+    }
+    CmdOutcome Run(const std::wstring& args) {
+        CCmdProcess cmd(Exe(), args);
+        EXPECT_TRUE(cmd.Started());
+        CmdOutcome o{cmd.Wait(120000), cmd.Out(), cmd.Err(), {}};
+        for (const std::string& line : Lines(o.out))
+            if (line[0] == '{') o.json.push_back(ParseJsonLine(line));
+        return o;
+    }
+    // The engine itself, in this process, on the same sources with the same settings.
+    void EngineConvert(const std::vector<std::string>& sources, const std::string& output, const JobSettings& s) {
+        ASSERT_EQ(1, SndStream().LoadPlugins());
+        BatchState batch;
+        strcpy(batch.outputFolder, output.c_str());
+        batch.AllocateSources(static_cast<int32_t>(sources.size()));
+        for (size_t i = 0; i < sources.size(); ++i) batch.SetSource(static_cast<int32_t>(i), sources[i].c_str());
+        CRecordingEvents events;
+        CDecodeThread thread(s, events, batch);
+        ASSERT_TRUE(thread.CreateThread());
+        ASSERT_TRUE(events.WaitEnded(120000)) << events.Text();
+        thread.Join();
+    }
+    std::string Tree() {
+        std::string src = folder.MakeDir("src");
+        folder.MakeDir("src\\sub");
+        folder.MakeDir("src\\sub\\deep");
+        EXPECT_TRUE(CopyFixture("src_stereo_44100.wav", src + "\\a.wav"));
+        EXPECT_TRUE(CopyFixture("cbr128.mp3", src + "\\b.mp3"));
+        EXPECT_TRUE(CopyFixture("wmav2_stereo_44100.wma", src + "\\sub\\c.wma"));
+        EXPECT_TRUE(CopyFixture("mono.mp3", src + "\\sub\\deep\\d.mp3"));
+        return src;
+    }
+    EngineApp env;
+    TestFolder folder;
+    std::string out;
+};
+
+// The Windows Media runtime here decodes its start-up frames (the first two
+// codec frames at most) differently from run to run; what follows is exact,
+// unless a normalisation scaled the whole file by a peak found there.
+bool SameOutput(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b, bool fromWma, bool normalized) {
+    const size_t header = 44, startUp = 4096 * 4;
+    if (!fromWma || a.size() != b.size() || a.size() < header + startUp) return a == b;
+    return std::equal(a.begin(), a.begin() + header, b.begin()) &&
+           (normalized || std::equal(a.begin() + header + startUp, a.end(), b.begin() + header + startUp));
+}
+
+const std::map<std::string, std::string>* Find(const CmdOutcome& o, const std::string& name, const std::string& value) {
+    for (const auto& j : o.json) {
+        auto it = j.find(name);
+        if (it != j.end() && it->second.find(value) != std::string::npos) return &j;
+    }
+    return nullptr;
+}
+}  // namespace
+
+TEST_F(WavoryCmd, TheSameFilesAsTheProgramsEngineForEveryTypeAndATree) {
+    std::string src = Tree();
+    struct Case {
+        const wchar_t* args;
+        JobSettings settings;
+    };
+    JobSettings resampled = SavedSettings();
+    resampled.target = JobSettings::Target::kStored;
+    resampled.storedFormat = MakePcm(1, 22050, 8);
+    resampled.volumeNormalize = true;
+    resampled.normalizeValue = 90;
+    for (const Case& c : {Case{L"", SavedSettings()}, Case{L"-f 22050:8:1 --normalize=90", resampled}}) {
+        TestFolder::Remove(out);
+        std::string reference = folder / "reference";
+        TestFolder::Remove(reference);
+        CreateDirectoryA(reference.c_str(), nullptr);
+        CmdOutcome o = Run(std::wstring(c.args) + L" -o " + Quoted(out) + L" " + Quoted(src));
+        EXPECT_EQ(0u, o.code) << o.err;
+        EngineConvert({src}, reference, c.settings);
+        std::map<std::string, std::vector<uint8_t>> mine, theirs;
+        Collect(out, "", mine);
+        Collect(reference, "", theirs);
+        EXPECT_EQ(4u, mine.size()) << "every file of the tree, flat in the output folder";
+        for (const auto& [name, bytes] : theirs)
+            EXPECT_TRUE(mine.count(name) && SameOutput(mine[name], bytes, name == "c.wav", c.settings.volumeNormalize))
+                << name << " differs with options [" << c.args << "]";
+    }
+}
+
+TEST_F(WavoryCmd, TheSavedOptionsAreTheDefaultsAndAreNeverWritten) {
+    std::string in = folder.MakeDir("in");
+    ASSERT_TRUE(CopyFixture("src_stereo_44100.wav", in + "\\a.wav"));
+    env.Set(settings::kFormat, settings::kFormatStored);
+    settings::WriteStoredFormat(env.app, MakePcm(1, 8000, 8));
+    CmdOutcome o = Run(L"-o " + Quoted(out) + L" " + Quoted(in));
+    ASSERT_EQ(0u, o.code) << o.err;
+    WavFile w = ReadOutput(out + "\\a.wav");
+    EXPECT_EQ(8000u, w.format.nSamplesPerSec);
+    EXPECT_EQ(8, w.format.wBitsPerSample);
+    o = Run(L"-y -f cd -o " + Quoted(out) + L" " + Quoted(in));
+    ASSERT_EQ(0u, o.code) << o.err;
+    EXPECT_EQ(44100u, ReadOutput(out + "\\a.wav").format.nSamplesPerSec);
+    EXPECT_EQ(settings::kFormatStored, settings::Read(env.app, settings::kFormat)) << "the line never writes the options";
+    EXPECT_EQ(8000, settings::Read(env.app, settings::kSamplesPerSec));
+}
+
+TEST_F(WavoryCmd, ExistingOutputsAreSkippedAndSaidUnlessReplaced) {
+    std::string in = folder.MakeDir("in");
+    ASSERT_TRUE(CopyFixture("src_mono_8000.wav", in + "\\a.wav"));
+    CreateDirectoryA(out.c_str(), nullptr);
+    ASSERT_TRUE(WriteBytes(out + "\\a.wav", {1, 2, 3}));
+    CmdOutcome o = Run(L"--json -o " + Quoted(out) + L" " + Quoted(in + "\\a.wav"));
+    EXPECT_EQ(1u, o.code) << "a skipped file is no success";
+    EXPECT_NE(std::string::npos, o.err.find(out + "\\a.wav: exists; skipped")) << o.err;
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadBytes(out + "\\a.wav"));
+    ASSERT_TRUE(Find(o, "status", "skipped")) << o.out;
+    ASSERT_TRUE(Find(o, "summary.skipped", "1")) << o.out;
+    o = Run(L"-y -o " + Quoted(out) + L" " + Quoted(in + "\\a.wav"));
+    EXPECT_EQ(0u, o.code) << o.err;
+    EXPECT_TRUE(ReadOutput(out + "\\a.wav").ok);
+}
+
+TEST_F(WavoryCmd, UsageErrorsExitTwoAndHelpAndVersionZero) {
+    for (const wchar_t* args : {L"", L"--frobnicate a.wav", L"-f 48000:12:2 a.wav", L"a.wav -o"}) {
+        CmdOutcome o = Run(args);
+        EXPECT_EQ(2u, o.code) << "[" << args << "] " << o.err;
+        EXPECT_NE(std::string::npos, o.err.find("Try WavoryCmd --help")) << o.err;
+    }
+    CmdOutcome o = Run(L"--help");
+    EXPECT_EQ(0u, o.code);
+    EXPECT_NE(std::string::npos, o.out.find("Exit codes: 0 every file converted")) << o.out;
+    o = Run(L"--version");
+    EXPECT_EQ(0u, o.code);
+    EXPECT_EQ("WavoryCmd " WAVORY_VERSION_TEXT, Lines(o.out).at(0));
+    // An output folder that cannot be made is a usage error, found before any work.
+    std::string blocker = folder / "file";
+    ASSERT_TRUE(WriteBytes(blocker, {1}));
+    o = Run(L"-o " + Quoted(blocker + "\\sub") + L" " + Quoted(FixturePath("src_mono_8000.wav")));
+    EXPECT_EQ(2u, o.code) << o.err;
+}
+
+TEST_F(WavoryCmd, DamagedAndMissingInputsGiveOneLineEachAndTheOthersConvert) {
+    std::string in = folder.MakeDir("in");
+    ASSERT_TRUE(WriteBytes(in + "\\bad.mp3", std::vector<uint8_t>(5000, 'x')));
+    ASSERT_TRUE(WriteBytes(in + "\\bad.wav", std::vector<uint8_t>(300, 'y')));
+    ASSERT_TRUE(CopyFixture("src_mono_22050.wav", in + "\\good.wav"));
+    ASSERT_TRUE(WriteBytes(folder / "notes.txt", {1}));
+    std::string missing = folder / "missing.mp3";
+    CmdOutcome o = Run(L"--json -o " + Quoted(out) + L" " + Quoted(in) + L" " + Quoted(missing) + L" " +
+                       Quoted(folder / "notes.txt"));
+    EXPECT_EQ(1u, o.code) << o.err;
+    for (const std::string& name : {in + "\\bad.mp3", in + "\\bad.wav", missing, folder / "notes.txt"}) {
+        size_t lines = 0;
+        for (const std::string& line : Lines(o.err)) lines += line.find(name + ": ") != std::string::npos;
+        EXPECT_EQ(1u, lines) << name << " in:\n" << o.err;
+        const auto* record = Find(o, "source", name);
+        ASSERT_TRUE(record) << name;
+        EXPECT_EQ("failed", record->at("status"));
+        EXPECT_FALSE(record->at("reason").empty());
+    }
+    EXPECT_NE(std::string::npos, o.err.find(missing + ": no such file or folder"));
+    EXPECT_NE(std::string::npos, o.err.find("bad.mp3: not a correct MP3 file"));
+    EXPECT_EQ((std::vector<std::string>{"good.wav"}), FilesIn(out)) << "nothing half-made beside it";
+    ASSERT_TRUE(Find(o, "summary.failed", "4")) << o.out;
+    EXPECT_EQ("1", Find(o, "summary.failed", "4")->at("summary.converted"));
+    EXPECT_EQ("1", Find(o, "summary.failed", "4")->at("summary.exitCode"));
+}
+
+TEST_F(WavoryCmd, QuietAndFlatRunsAndOutputsBesideTheirSources) {
+    std::string src = Tree();
+    CmdOutcome o = Run(L"-q --no-recursive " + Quoted(src + "\\a.wav") + L" " + Quoted(src + "\\sub"));
+    EXPECT_EQ(1u, o.code) << o.err;
+    EXPECT_EQ("", o.out) << "quiet: nothing but errors";
+    EXPECT_EQ("WavoryCmd: " + src + "\\a.wav: the output would be the file itself\n", o.err);
+    EXPECT_TRUE(ReadOutput(src + "\\a.wav").ok) << "the source itself is refused, not replaced";
+    EXPECT_TRUE(ReadOutput(src + "\\c.wav").ok) << "a folder's files go beside the folder";
+    EXPECT_FALSE(Exists(src + "\\d.wav")) << "no subfolder walked";
+}
+
+TEST_F(WavoryCmd, AFullOutputDiskStopsTheRunWithFour) {
+    const char* small = getenv("WAVORY_SMALL_DISK");
+    if (!small) GTEST_SKIP() << "no small disk mounted";
+    TestFolder::Remove(std::string(small) + "\\cmd");
+    std::string in = folder.MakeDir("in");
+    ASSERT_TRUE(CopyFixture("src_stereo_44100.wav", in + "\\a.wav"));
+    ASSERT_TRUE(CopyFixture("src_stereo_44100.wav", in + "\\b.wav"));
+    CmdOutcome o = Run(L"--json -f 48000:16:2 -o " + Quoted(std::string(small) + "\\cmd") + L" " + Quoted(in));
+    EXPECT_EQ(4u, o.code) << o.err;
+    EXPECT_NE(std::string::npos, o.err.find("the output disk is full")) << o.err;
+    ASSERT_TRUE(Find(o, "summary.diskFull", "true")) << o.out;
+    for (const std::string& name : FilesIn(std::string(small) + "\\cmd"))
+        EXPECT_TRUE(ReadOutput(std::string(small) + "\\cmd\\" + name).ok) << "left on the full disk: " << name;
+    TestFolder::Remove(std::string(small) + "\\cmd");
+}
+
+// Ctrl+C as a console delivers it: the run ends its file at the next safe
+// point, writes its summary and exits 3, with no temporary file left.
+TEST_F(WavoryCmd, CtrlCMidFileStopsCleanlyWithThree) {
+    std::string in = folder.MakeDir("in");
+    for (const char* name : {"one.wav", "two.wav"})
+        ASSERT_TRUE(WriteBytes(in + "\\" + name, CanonicalWav(Pcm(2, 44100, 16), Tone16(44100 * 120, 2, 44100, 9000))));
+    CCmdProcess cmd(Exe(), L"--json -f 48000:16:2 -n -o " + Quoted(out) + L" " + Quoted(in), true);
+    ASSERT_TRUE(cmd.WaitForErr("1/2 one.wav", 60000)) << "no progress seen: " << cmd.Err();
+    // Into the run's console, as a person's key press; this process ignores it.
+    FreeConsole();
+    SetConsoleCtrlHandler(nullptr, TRUE);
+    ASSERT_TRUE(AttachConsole(cmd.Id())) << GetLastError();
+    EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
+    FreeConsole();
+    EXPECT_EQ(3u, cmd.Wait(60000)) << cmd.Err();
+    std::string text = cmd.Out();
+    EXPECT_NE(std::string::npos, text.find("\"cancelled\":true")) << text;
+    EXPECT_FALSE(Exists(out + "\\two.wav")) << "no file starts after the stop";
+    for (const std::string& name : FilesIn(out)) {
+        EXPECT_EQ(name, "one.wav") << "a temporary file was left";
+        WavFile w = ReadOutput(out + "\\" + name);
+        EXPECT_TRUE(w.ok && w.dataSize == w.data.size()) << "the cut file is whole in itself";
+    }
+}
+
+TEST_F(WavoryCmd, NamesShowInUtf8AndThoseTheCodePageLacksAreRefused) {
+    if (GetACP() != 1252) GTEST_SKIP() << "written for Western Windows, code page 1252";
+    std::string in = folder.MakeDir("in");
+    ASSERT_TRUE(CopyFixture("src_mono_8000.wav", in + "\\Caf\xE9.wav"));
+    std::wstring japanese = Wide(in) + L"\\\x65E5\x672C.wav";
+    ASSERT_TRUE(CopyFileW(Wide(FixturePath("src_mono_8000.wav")).c_str(), japanese.c_str(), FALSE));
+    CmdOutcome o = Run(L"-o " + Quoted(out) + L" " + Quoted(in + "\\Caf\xE9.wav") + L" \"" + japanese + L"\"");
+    EXPECT_EQ(1u, o.code) << o.err;
+    EXPECT_TRUE(ReadOutput(out + "\\Caf\xE9.wav").ok);
+    EXPECT_NE(std::string::npos, o.out.find("Caf\xC3\xA9.wav")) << "UTF-8 when redirected: " << o.out;
+    EXPECT_NE(std::string::npos, o.err.find("\\\xE6\x97\xA5\xE6\x9C\xAC.wav: the name holds characters outside"))
+        << o.err;
+}
