@@ -59,4 +59,17 @@ for encoding in "cbr128:-b 128" "cbr320:-b 320" "vbr-V2:-V 2"; do
   [ -f "$work/$name.mp3" ] || lame --quiet ${encoding#*:} "$work/tone44.wav" "$work/$name.mp3"
   sync; wine "$bench" mp3 "$winwork" "$name" "$(best_ffmpeg "$work/$name.mp3")" </dev/null
 done
+
+# The console converter on the same files, timed as a script sees it (the
+# whole process, Wine's start included), beside ffmpeg; best of three each.
+cmd="$tree/app/WavoryCmd.exe"
+for name in cbr128 cbr320 vbr-V2; do
+  ffmpegSeconds=$(best_ffmpeg "$work/$name.mp3")
+  sync
+  cmdSeconds=$(best_of_three wine "$cmd" -q -y -f cd -o "$winwork\\cmd" "$winwork\\$name.mp3" </dev/null)
+  awk -v name="$name" -v c="$cmdSeconds" -v f="$ffmpegSeconds" 'BEGIN {
+    printf "WavoryCmd %s: %.3f s, ffmpeg %.3f s\n", name, c, f
+    r = c / f; printf "target wavorycmd-%s-vs-ffmpeg: %.2fx (goal <= 1.0) %s\n", name, r, (r <= 1.0 ? "met" : "missed") }'
+done
+rm -rf "$work/cmd"
 rm -rf "$work/out"
