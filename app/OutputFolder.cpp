@@ -9,12 +9,6 @@
 #include "../options/Settings.h"
 #include "AppMessages.h"
 
-bool IsFolderOnCdRom(const char* folder) {
-    char root[4] = {};
-    strncpy(root, folder, 3);
-    return GetDriveTypeA(root) == DRIVE_CDROM;
-}
-
 bool BrowseForOutputFolder(HWND owner, PathBuffer& folder) {
     BROWSEINFOA info{};
     info.hwndOwner = owner;

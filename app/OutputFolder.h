@@ -1,13 +1,10 @@
-// Where a batch's WAV files go: the CD/DVD check and the policy that the
-// "OutputTo" setting chooses (the folder of a path is a path rule of the engine).
+// Where a batch's WAV files go: the policy that the "OutputTo" setting chooses
+// (the folder of a path and the CD/DVD check are path rules of the engine).
 #pragma once
 #include <windows.h>
 
 #include "../engine/BatchState.h"
 #include "../engine/PathRules.h"
-
-// True when the folder lies on a CD/DVD drive (its first three characters name the root).
-bool IsFolderOnCdRom(const char* folder);
 
 enum class FolderPolicyResult { kFolder, kNoFolder };
 

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "ConsoleOutput.h"
+
 void CmdSummary::Add(const FileResult& result) {
     switch (result.status) {
     case FileStatus::kCut: ++cut; [[fallthrough]];
@@ -41,22 +43,25 @@ std::wstring Speed(double sound, double elapsed) {
 }  // namespace
 
 std::wstring ProgressLine(const ProgressFigures& f, size_t width) {
-    wchar_t head[48], tail[96];
-    swprintf(head, 48, L"%u/%u ", f.fileNumber, f.fileCount);
-    swprintf(tail, 96, L" %u%%  total %u%%", f.filePercent, f.totalPercent);
-    std::wstring rest = tail;
-    std::wstring speed = Speed(f.soundSeconds, f.elapsedSeconds);
-    if (!speed.empty()) rest += L"  " + speed;
+    wchar_t text[64];
+    swprintf(text, 64, L"%u/%u ", f.fileNumber, f.fileCount);
+    const std::wstring head = text;
+    swprintf(text, 64, L" %u%%  total %u%%", f.filePercent, f.totalPercent);
+    const std::wstring tail = text;
+    std::wstring extras, speed = Speed(f.soundSeconds, f.elapsedSeconds);
+    if (!speed.empty()) extras += L"  " + speed;
     // The time left follows from the share done so far, once there is one.
     if (f.totalPercent > 0 && f.totalPercent < 100)
-        rest += L"  " + Duration(f.elapsedSeconds * (100 - f.totalPercent) / f.totalPercent) + L" left";
+        extras += L"  " + Duration(f.elapsedSeconds * (100 - f.totalPercent) / f.totalPercent) + L" left";
     std::wstring name = f.fileName;
-    size_t fixed = wcslen(head) + rest.size();
-    if (width > fixed && fixed + name.size() > width) {
-        size_t keep = width - fixed;
-        name = keep > 3 ? L"..." + name.substr(name.size() - (keep - 3)) : name.substr(name.size() - keep);
+    if (width) {
+        // A narrow screen loses the speed and time first, then the name's start.
+        if (Cells(head + tail + extras) + 4 > width) extras.clear();
+        size_t fixed = Cells(head + tail + extras);
+        if (fixed + Cells(name) > width) name = width > fixed + 3 ? L"..." + KeepEnd(name, width - fixed - 3) : L"";
     }
-    return head + name + rest;
+    std::wstring line = head + name + tail + extras;
+    return width ? KeepStart(line, width) : line;
 }
 
 std::wstring SummaryLine(const CmdSummary& s) {

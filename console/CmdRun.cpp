@@ -15,19 +15,13 @@
 #include "StopSwitch.h"
 #include "Version.h"
 
-std::vector<SourceGroup> GroupSources(const std::vector<std::string>& sources, const std::string& outputFolder) {
+std::vector<SourceGroup> GroupSources(const std::vector<CheckedSource>& sources, const std::string& outputFolder) {
     std::vector<SourceGroup> groups;
-    for (const std::string& source : sources) {
-        std::string folder = outputFolder;
-        if (folder.empty()) {
-            PathBuffer path = {}, parent = {};
-            source.copy(path, kPathBufferSize - 1);
-            FolderOfPath(path, kPathBufferSize, parent);
-            folder = parent;
-        }
+    for (const CheckedSource& source : sources) {
+        const std::string& folder = outputFolder.empty() ? source.folder : outputFolder;
         if (groups.empty() || !SamePath(groups.back().outputFolder.c_str(), folder.c_str()))
             groups.push_back({folder, {}});
-        groups.back().sources.push_back(source);
+        groups.back().sources.push_back(source.path);
     }
     return groups;
 }
@@ -42,16 +36,19 @@ int Usage(CConsoleOutput& output, const std::string& error) {
 }
 
 // The sources that can be converted, in the engine's terms; the others are told and counted.
-std::vector<std::string> CheckSources(const CmdOptions& options, CConsoleEvents& events) {
-    std::vector<std::string> checked;
+std::vector<CheckedSource> CheckSources(const CmdOptions& options, CConsoleEvents& events) {
+    std::vector<CheckedSource> checked;
     for (const std::wstring& name : options.sources) {
         std::wstring full = FullPath(name);
-        std::string ansi;
-        std::wstring problem = CheckSource(full, ansi);
-        if (problem.empty())
-            checked.push_back(ansi);
-        else
+        CheckedSource source;
+        std::wstring problem = CheckSource(full, source.path);
+        if (!problem.empty()) {
             events.SourceFailed(full.empty() ? name : full, problem);
+            continue;
+        }
+        // Part of a name that converts exactly converts exactly too.
+        ToAnsiExactly(FolderOf(full), source.folder);
+        checked.push_back(source);
     }
     return checked;
 }
@@ -78,11 +75,20 @@ struct Run {
     CConsoleEvents& events;
 };
 
+// A batch whose output folder is on a CD or DVD: its sources fail, as the program refuses it.
+bool RefuseCdOutput(const SourceGroup& group, CConsoleEvents& events) {
+    if (!IsFolderOnCdRom(group.outputFolder.c_str())) return false;
+    for (const std::string& source : group.sources) events.SourceFailed(Widen(source), cmdmsg::kOutputOnCd);
+    return true;
+}
+
 // The batches one after another, until the last or a stop.
-void RunGroups(const Run& run, const std::vector<SourceGroup>& groups, const JobSettings& settings, CStopSwitch& stop) {
+void RunGroups(const Run& run, const std::vector<SourceGroup>& groups, const JobSettings& settings) {
+    CStopSwitch& stop = CStopSwitch::Instance();
     CProgressView view(run.output, run.events, !run.options.quiet, static_cast<uint32_t>(groups.size()));
-    for (size_t i = 0; i < groups.size() && !stop.Stopped() && !run.events.Summary().diskFull; ++i) {
+    for (size_t i = 0; i < groups.size() && !stop.StoppedABatch() && !run.events.Summary().diskFull; ++i) {
         view.StartBatch(static_cast<uint32_t>(i));
+        if (RefuseCdOutput(groups[i], run.events)) continue;
         if (!RunBatch(groups[i], settings, run.events, stop, view)) {
             Say(run.output, cmdmsg::kCantStart);
             break;
@@ -97,41 +103,52 @@ JobSettings SavedSettings() {
     return settings::ReadJobSettings(app);
 }
 
-int Finish(const Run& run, CmdSummary summary, uint64_t start, bool stopped) {
-    summary.cancelled = stopped;
+int Finish(const Run& run, uint64_t start) {
+    CmdSummary summary = run.events.Summary();
+    summary.cancelled = CStopSwitch::Instance().StoppedABatch();
     summary.elapsedSeconds = (GetTickCount64() - start) / 1000.0;
-    if (!summary.converted && !summary.failed && !summary.skipped && !stopped) Say(run.output, cmdmsg::kNothingFound);
     if (run.options.json)
         run.output.Out(SummaryJson(summary));
     else if (!run.options.quiet)
         run.output.Err(SummaryLine(summary));
+    CStopSwitch::Instance().Finished();
     return ExitCode(summary);
+}
+
+// The output folder named on the line, made when missing; empty when none was named.
+bool OutputFolder(const Run& run, std::string& folder) {
+    if (run.options.outputFolder.empty()) return true;
+    std::wstring full = FullPath(run.options.outputFolder);
+    // Asked before anything is made there.
+    std::string ansi;
+    bool onCd = ToAnsiExactly(full, ansi) && IsFolderOnCdRom(ansi.c_str());
+    std::wstring problem = onCd ? cmdmsg::kOutputOnCd : PrepareOutputFolder(full, folder);
+    if (problem.empty()) return true;
+    Say(run.output, (full.empty() ? run.options.outputFolder : full) + L": " + problem);
+    return false;
 }
 
 int Convert(const Run& run) {
     uint64_t start = GetTickCount64();
-    CStopSwitch stop;
+    CStopSwitch::Instance();  // Ctrl+C is ours from here on
     std::string outputFolder;
-    if (!run.options.outputFolder.empty()) {
-        std::wstring full = FullPath(run.options.outputFolder);
-        std::wstring problem = PrepareOutputFolder(full, outputFolder);
-        if (!problem.empty()) {
-            Say(run.output, (full.empty() ? run.options.outputFolder : full) + L": " + problem);
-            return exitcode::kUsage;
-        }
+    if (!OutputFolder(run, outputFolder)) {
+        CStopSwitch::Instance().Finished();
+        return exitcode::kUsage;
     }
-    std::vector<std::string> sources = CheckSources(run.options, run.events);
+    std::vector<CheckedSource> sources = CheckSources(run.options, run.events);
     // Before any conversion stream: our PCM converter takes every PCM conversion.
     InstallPcmConverter();
     if (!SndStream().LoadPlugins()) {
         Say(run.output, cmdmsg::kDecoderMissing);
-        return exitcode::kSomeNotConverted;
+        return Finish(run, start);
     }
-    RunGroups(run, GroupSources(sources, outputFolder), ApplyCmdOptions(SavedSettings(), run.options), stop);
+    RunGroups(run, GroupSources(sources, outputFolder), ApplyCmdOptions(SavedSettings(), run.options));
     SndStream().UnloadPlugins();
-    int code = Finish(run, run.events.Summary(), start, stop.Stopped());
-    stop.Finished();
-    return code;
+    CmdSummary summary = run.events.Summary();
+    if (!summary.converted && !summary.failed && !summary.skipped && !CStopSwitch::Instance().StoppedABatch())
+        Say(run.output, cmdmsg::kNothingFound);
+    return Finish(run, start);
 }
 }  // namespace
 

@@ -9,6 +9,13 @@
 
 int RunWavoryCmd(const std::vector<std::wstring>& args, CConsoleOutput& output);
 
+// A source as the engine takes it, with the folder that holds it (a folder
+// source: the folder that holds the folder), both in the ANSI code page.
+struct CheckedSource {
+    std::string path;
+    std::string folder;
+};
+
 // Sources that share an output folder, in the order given: one batch.
 struct SourceGroup {
     std::string outputFolder;
@@ -16,6 +23,6 @@ struct SourceGroup {
 };
 
 // With an output folder every source goes to it; without one each goes to the
-// folder that holds it (a folder source: the folder that holds the folder), as
-// the program does. Neighbours with the same folder share a batch.
-std::vector<SourceGroup> GroupSources(const std::vector<std::string>& sources, const std::string& outputFolder);
+// folder that holds it, as the program does. Neighbours with the same folder
+// share a batch.
+std::vector<SourceGroup> GroupSources(const std::vector<CheckedSource>& sources, const std::string& outputFolder);

@@ -7,6 +7,13 @@
 #include "../engine/PathRules.h"
 #include "ConsoleTexts.h"
 
+std::wstring FolderOf(const std::wstring& full) {
+    size_t slash = full.rfind(L'\\');
+    if (slash == std::wstring::npos) return std::wstring();
+    // C:\a.mp3 gives C:, as the program's rule does; \\server\share\a.mp3 gives \\server\share.
+    return full.substr(0, slash);
+}
+
 std::wstring FullPath(const std::wstring& name) {
     DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
     if (!size) return std::wstring();
@@ -25,10 +32,13 @@ bool ToAnsiExactly(const std::wstring& path, std::string& ansi) {
     // With the system-wide UTF-8 option every name converts exactly, and the
     // best-fit flag and its question are refused for that code page.
     if (GetACP() == CP_UTF8) {
-        int n = WideCharToMultiByte(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0, nullptr, nullptr);
+        // A lone surrogate would become U+FFFD, the name of another file.
+        const DWORD flags = WC_ERR_INVALID_CHARS;
+        int n = WideCharToMultiByte(CP_UTF8, flags, path.data(), static_cast<int>(path.size()), nullptr, 0, nullptr,
+                                    nullptr);
         ansi.assign(n, '\0');
-        return n && WideCharToMultiByte(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), &ansi[0], n, nullptr,
-                                        nullptr) == n;
+        return n && WideCharToMultiByte(CP_UTF8, flags, path.data(), static_cast<int>(path.size()), &ansi[0], n,
+                                        nullptr, nullptr) == n;
     }
     BOOL usedDefault = FALSE;
     int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.data(), static_cast<int>(path.size()), nullptr, 0,

@@ -7,6 +7,10 @@
 // its own); empty when it cannot be made.
 std::wstring FullPath(const std::wstring& name);
 
+// The folder that holds full: C:\Music\a.mp3 gives C:\Music, C:\a.mp3 gives C:
+// (searched on UTF-16, so no double-byte character is split).
+std::wstring FolderOf(const std::wstring& full);
+
 // The path in the ANSI code page, exactly: false when a character has no
 // exact counterpart (a best fit could name a different file).
 bool ToAnsiExactly(const std::wstring& path, std::string& ansi);

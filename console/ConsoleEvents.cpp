@@ -26,9 +26,7 @@ void CConsoleEvents::DiskFull() {
 }
 
 void CConsoleEvents::DriveRootRefused(const std::string& root, const std::string& outputFolder) {
-    m_output.Err(std::wstring(cmdmsg::kProgram) + L": " + cmdmsg::DriveRoot(Widen(root), Widen(outputFolder)));
-    std::lock_guard<std::mutex> hold(m_lock);
-    ++m_summary.failed;
+    SourceFailed(Widen(root), cmdmsg::DriveRoot(Widen(outputFolder)));
 }
 
 void CConsoleEvents::FileProgress(uint32_t, double secondsWritten) { m_fileSeconds = secondsWritten; }
@@ -39,7 +37,7 @@ void CConsoleEvents::FileEnded(const FileReport& report) {
     result.output = Widen(report.output);
     result.seconds = report.seconds;
     if (report.converted)
-        result.status = report.stopped ? FileStatus::kCut : FileStatus::kConverted;
+        result.status = report.cut ? FileStatus::kCut : FileStatus::kConverted;
     else if (m_declined)
         result.status = FileStatus::kSkipped;
     else if (!m_failure.empty())
@@ -49,8 +47,10 @@ void CConsoleEvents::FileEnded(const FileReport& report) {
     if (result.status == FileStatus::kFailed) result.reason = m_failure.empty() ? cmdmsg::kNotConverted : m_failure;
     m_failure.clear();
     m_declined = false;
-    m_doneSeconds = m_doneSeconds.load() + report.seconds;
+    // The file's part leaves the current figure before it joins the done one:
+    // the progress line may read both at any moment, and never counts it twice.
     m_fileSeconds = 0;
+    m_doneSeconds = m_doneSeconds.load() + report.seconds;
     Tell(result);
 }
 

@@ -16,6 +16,44 @@ std::string Utf8(const std::wstring& text) {
     return bytes;
 }
 
+namespace {
+bool IsWide(wchar_t c) {
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
+           (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+           (c >= 0xFFE0 && c <= 0xFFE6);
+}
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+size_t CellsOf(wchar_t c) { return IsLowSurrogate(c) ? 0 : (IsWide(c) || (c >= 0xD800 && c <= 0xDBFF)) ? 2 : 1; }
+}  // namespace
+
+size_t Cells(const std::wstring& text) {
+    size_t cells = 0;
+    for (wchar_t c : text) cells += CellsOf(c);
+    return cells;
+}
+
+std::wstring KeepStart(const std::wstring& text, size_t cells) {
+    size_t used = 0, i = 0;
+    for (; i < text.size(); ++i) {
+        size_t need = CellsOf(text[i]);
+        if (used + need > cells) break;
+        used += need;
+    }
+    while (i > 0 && i < text.size() && IsLowSurrogate(text[i])) --i;  // a pair goes whole or not at all
+    return text.substr(0, i);
+}
+
+std::wstring KeepEnd(const std::wstring& text, size_t cells) {
+    size_t used = 0, i = text.size();
+    while (i > 0) {
+        size_t need = CellsOf(text[i - 1]) + (IsLowSurrogate(text[i - 1]) && i > 1 ? CellsOf(text[i - 2]) : 0);
+        if (used + need > cells) break;
+        used += need;
+        i -= IsLowSurrogate(text[i - 1]) && i > 1 ? 2 : 1;
+    }
+    return text.substr(i);
+}
+
 CConsoleStream::CConsoleStream(DWORD which) : m_handle(GetStdHandle(which)) {
     DWORD mode = 0;
     m_console = m_handle && m_handle != INVALID_HANDLE_VALUE && GetConsoleMode(m_handle, &mode);
@@ -65,9 +103,10 @@ void CConsoleOutput::Progress(const std::wstring& line) {
     }
     // A shorter line covers what the longer one left.
     std::wstring text = L"\r" + line;
-    if (line.size() < m_progressWidth) text += std::wstring(m_progressWidth - line.size(), L' ');
+    size_t cells = Cells(line);
+    if (cells < m_progressWidth) text += std::wstring(m_progressWidth - cells, L' ');
     m_err.Write(text);
-    m_progressWidth = line.size();
+    m_progressWidth = cells;
 }
 
 void CConsoleOutput::ClearProgress() {

@@ -12,6 +12,13 @@
 std::wstring Widen(const std::string& ansi);
 std::string Utf8(const std::wstring& text);
 
+// Screen cells text takes in a console: two for East Asian wide characters
+// and for characters beyond the basic plane (a surrogate pair), else one.
+size_t Cells(const std::wstring& text);
+// The start or the end of text within cells, never splitting a surrogate pair.
+std::wstring KeepStart(const std::wstring& text, size_t cells);
+std::wstring KeepEnd(const std::wstring& text, size_t cells);
+
 class CConsoleStream {
 public:
     explicit CConsoleStream(DWORD which);

@@ -65,8 +65,9 @@ inline constexpr wchar_t kCantMakeOutput[] = L"can't create the output folder";
 inline constexpr wchar_t kNotConverted[] = L"not converted";
 inline constexpr wchar_t kCantStart[] = L"can't start the conversion";
 
-inline std::wstring DriveRoot(const std::wstring& root, const std::wstring& output) {
-    return root + L": not walked, as it holds the output folder " + output + L"; choose an output on another drive";
+inline std::wstring DriveRoot(const std::wstring& output) {
+    return L"not walked, as it holds the output folder " + output + L"; choose an output on another drive";
 }
+inline constexpr wchar_t kOutputOnCd[] = L"can't write WAV files to a CD or DVD drive; choose an output folder with -o";
 
 }  // namespace cmdmsg

@@ -14,7 +14,10 @@ public:
     CProgressView(CConsoleOutput& output, const CConsoleEvents& events, bool shown, uint32_t batchCount);
 
     // The next batch of the run begins.
-    void StartBatch(uint32_t index) { m_batchIndex = index; }
+    void StartBatch(uint32_t index) {
+        m_batchIndex = index;
+        m_fileName.clear();
+    }
     void Show(BatchState& batch);
     void End() { m_output.ClearProgress(); }
 

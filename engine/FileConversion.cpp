@@ -130,6 +130,7 @@ FileReport CFileConversion::Report(bool converted) const {
     report.source = m_source;
     report.output = m_outputPath;
     report.converted = converted;
+    report.cut = converted && m_cut;
     report.stopped = m_batch.stopRequested.load() != 0;
     report.seconds = converted ? SecondsWritten() : 0.0;
     return report;
@@ -198,7 +199,10 @@ void CFileConversion::CopyBlocks(CAcmStream& stream) {
         m_batch.filePercent = m_reader->Percent(consumed, m_share);
         m_batch.totalPercent = TotalPercent(m_batch.processedCount, m_batch.totalCount, m_batch.filePercent);
         m_job.events.FileProgress(m_batch.filePercent, SecondsWritten());
-        if (!SafePoint()) break;
+        if (!SafePoint()) {
+            m_cut = true;
+            break;
+        }
     }
 }
 

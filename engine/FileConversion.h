@@ -74,4 +74,5 @@ private:
     bool m_diskFull = false;
     bool m_writeFailed = false;
     bool m_convertFailed = false;
+    bool m_cut = false;  // the copy was ended by a stop
 };

@@ -29,6 +29,7 @@ struct FileReport {
     std::string source;
     std::string output;       // empty when no output name could be made
     bool converted = false;   // counts as converted (a file cut short by a stop too)
+    bool cut = false;         // a stop ended its copy: the output holds what was converted until then
     bool stopped = false;     // the batch was stopping when the file ended
     double seconds = 0;       // of sound written to the output
 };

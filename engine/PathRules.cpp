@@ -83,3 +83,9 @@ int FolderOfPath(const char* src, int size, char* dst) {
     memcpy(dst, src, end);
     return 1;
 }
+
+bool IsFolderOnCdRom(const char* folder) {
+    char root[4] = {};
+    strncpy(root, folder, 3);
+    return GetDriveTypeA(root) == DRIVE_CDROM;
+}

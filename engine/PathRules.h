@@ -28,3 +28,6 @@ bool SamePath(const char* a, const char* b);
 // C:\a.mp3 gives C:, \\server\share\a.mp3 gives \\server\share. Returns 0 when
 // the only backslash is the first character (dst then stays empty), else 1.
 int FolderOfPath(const char* src, int size, char* dst);
+
+// True when the folder lies on a CD/DVD drive (its first three characters name the root).
+bool IsFolderOnCdRom(const char* folder);

@@ -4,6 +4,7 @@
 #include "console/CmdResults.h"
 #include "console/CmdRun.h"
 #include "console/CmdSources.h"
+#include "console/ConsoleOutput.h"
 
 namespace {
 CmdParse Parse(std::initializer_list<const wchar_t*> args) {
@@ -78,16 +79,25 @@ TEST(CmdLine, TheSavedSettingsGiveWhatTheLineLeavesOpen) {
 }
 
 TEST(CmdSources, GroupsByOutputFolderInTheirOrder) {
-    auto groups = GroupSources({"C:\\A\\1.mp3", "C:\\a\\2.wav", "C:\\B\\3.mp3", "C:\\A\\Album", "D:\\x.wma"}, "");
+    auto groups = GroupSources({{"C:\\A\\1.mp3", "C:\\A"},
+                                {"C:\\a\\2.wav", "C:\\a"},
+                                {"C:\\B\\3.mp3", "C:\\B"},
+                                {"C:\\A\\Album", "C:\\A"},
+                                {"D:\\x.wma", "D:"}},
+                               "");
     ASSERT_EQ(4u, groups.size());
     EXPECT_EQ("C:\\A", groups[0].outputFolder);
     EXPECT_EQ((std::vector<std::string>{"C:\\A\\1.mp3", "C:\\a\\2.wav"}), groups[0].sources) << "case does not matter";
     EXPECT_EQ("C:\\B", groups[1].outputFolder);
-    EXPECT_EQ("C:\\A", groups[2].outputFolder) << "a folder goes beside itself, as in the program";
+    EXPECT_EQ("C:\\A", groups[2].outputFolder) << "neighbours only: the order of the line is kept";
     EXPECT_EQ("D:", groups[3].outputFolder);
-    groups = GroupSources({"C:\\A\\1.mp3", "C:\\B\\2.mp3"}, "E:\\Out");
+    groups = GroupSources({{"C:\\A\\1.mp3", "C:\\A"}, {"C:\\B\\2.mp3", "C:\\B"}}, "E:\\Out");
     ASSERT_EQ(1u, groups.size()) << "one output folder, one batch";
     EXPECT_EQ(2u, groups[0].sources.size());
+    // A folder is found on UTF-16: a double-byte name whose second byte is a backslash stays whole.
+    EXPECT_EQ(L"C:\\\x97F3\x697D", FolderOf(L"C:\\\x97F3\x697D\\\x30BD\x30F3\x30B0.mp3"));
+    EXPECT_EQ(L"C:", FolderOf(L"C:\\a.mp3"));
+    EXPECT_EQ(L"\\\\server\\share", FolderOf(L"\\\\server\\share\\a.mp3"));
 }
 
 TEST(CmdSources, NamesThatHaveNoExactAnsiFormAreRefused) {
@@ -130,6 +140,13 @@ TEST(CmdResults, TheProgressLineFitsItsWidthAndTellsTheTimeLeft) {
     line = ProgressLine(f, 50);
     EXPECT_EQ(50u, line.size()) << std::string(line.begin(), line.end());
     EXPECT_EQ(0u, line.find(L"2/10 ... song.mp3 50%")) << "the end of the name is kept";
+    EXPECT_EQ(L"2/10 ...3 50%  total 25%", ProgressLine(f, 24)) << "a narrow screen drops speed and time first";
+    EXPECT_EQ(L"2/10 ", ProgressLine(f, 5)) << "and never wraps";
+    f.fileName = L"\x65E5\x672C\x8A9E\xD83C\xDFB5.mp3";  // three wide characters and an emoji
+    EXPECT_EQ(12u, Cells(f.fileName));
+    EXPECT_EQ(L"2/10 ...\xD83C\xDFB5.mp3 50%  total 25%", ProgressLine(f, 30)) << "cut by screen cells, the pair whole";
+    EXPECT_EQ(L"\x65E5", KeepStart(f.fileName, 3));
+    f.fileName = L"A very long name of a song.mp3";
     f.totalPercent = 0;
     f.soundSeconds = 0;
     EXPECT_EQ(L"2/10 A very long name of a song.mp3 50%  total 0%", ProgressLine(f, 0)) << "no speed or time yet";

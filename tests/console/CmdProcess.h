@@ -3,6 +3,9 @@
 #pragma once
 #include <windows.h>
 
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
@@ -16,9 +19,13 @@ public:
     // With a console of its own when asked, which a Ctrl+C can then be sent to.
     CCmdProcess(const std::wstring& exe, const std::wstring& args, bool ownConsole = false) {
         SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-        HANDLE outRead, outWrite, errRead, errWrite;
-        CreatePipe(&outRead, &outWrite, &inherit, 0);
-        CreatePipe(&errRead, &errWrite, &inherit, 0);
+        HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
+        if (!CreatePipe(&outRead, &outWrite, &inherit, 0)) return;
+        if (!CreatePipe(&errRead, &errWrite, &inherit, 0)) {
+            CloseHandle(outRead);
+            CloseHandle(outWrite);
+            return;
+        }
         SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
         SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
         STARTUPINFOW si{};
@@ -92,51 +99,72 @@ private:
     std::vector<std::thread> m_readers;
 };
 
-// One line of JSON output as name -> value; a nested object's names get its
-// name and a dot in front; strings unescaped (UTF-8), other values as written.
-// Empty when the line is no JSON object.
-inline std::map<std::string, std::string> ParseJsonLine(const std::string& line) {
-    std::map<std::string, std::string> values;
-    std::vector<std::string> prefix;
-    size_t i = 0;
-    auto fail = [&values] { values.clear(); return values; };
-    auto readString = [&line, &i](std::string& out) {
-        if (line[i] != '"') return false;
-        for (++i; i < line.size() && line[i] != '"'; ++i) {
-            if (line[i] != '\\') { out += line[i]; continue; }
-            char e = line[++i];
+// A strict reader of one line of JSON output: an object whose values are
+// strings, numbers, true, false or objects, as name -> value; a nested
+// object's names get its name and a dot in front; strings unescaped (ASCII
+// escapes; other characters stay UTF-8). Empty when the line is not such JSON.
+class CJsonLine {
+public:
+    static std::map<std::string, std::string> Parse(const std::string& line) {
+        CJsonLine reader(line);
+        if (!reader.Object("") || reader.m_at != line.size()) reader.m_values.clear();
+        return reader.m_values;
+    }
+
+private:
+    explicit CJsonLine(const std::string& line) : m_line(line) {}
+    bool Peek(char c) const { return m_at < m_line.size() && m_line[m_at] == c; }
+    bool Take(char c) { return Peek(c) ? (++m_at, true) : false; }
+    bool String(std::string& out) {
+        if (!Take('"')) return false;
+        while (m_at < m_line.size() && m_line[m_at] != '"') {
+            char c = m_line[m_at++];
+            if (static_cast<unsigned char>(c) < 0x20) return false;
+            if (c != '\\') { out += c; continue; }
+            if (m_at >= m_line.size()) return false;
+            char e = m_line[m_at++];
             if (e == 'u') {
-                unsigned code = std::stoul(line.substr(i + 1, 4), nullptr, 16);
-                i += 4;
-                if (code < 0x80) out += static_cast<char>(code); else return false;
+                if (m_at + 4 > m_line.size()) return false;
+                unsigned long code = std::strtoul(m_line.substr(m_at, 4).c_str(), nullptr, 16);
+                m_at += 4;
+                if (code >= 0x80) return false;
+                out += static_cast<char>(code);
+            } else if (e == '"' || e == '\\' || e == '/') {
+                out += e;
             } else {
-                out += e == 'n' ? '\n' : e == 't' ? '\t' : e;
+                return false;
             }
         }
-        return i++ < line.size();
-    };
-    std::string key;
-    for (; i < line.size();) {
-        char c = line[i];
-        if (c == '{') { if (!key.empty()) prefix.push_back(key + "."); key.clear(); ++i; }
-        else if (c == '}') { if (!prefix.empty()) prefix.pop_back(); ++i; }
-        else if (c == ',' || c == ' ' || c == '\r') ++i;
-        else if (c == '"') {
-            std::string name;
-            if (!readString(name) || i >= line.size() || line[i] != ':') return fail();
-            ++i;
-            std::string full;
-            for (auto& p : prefix) full += p;
-            full += name;
-            if (line[i] == '{') { key = full; continue; }
-            std::string value;
-            if (line[i] == '"') { if (!readString(value)) return fail(); }
-            else { while (i < line.size() && line[i] != ',' && line[i] != '}') value += line[i++]; }
-            values[full] = value;
-        } else return fail();
+        return Take('"');
     }
-    return values;
-}
+    bool Scalar(std::string& out) {
+        for (const char* word : {"true", "false"})
+            if (m_line.compare(m_at, strlen(word), word) == 0) return out = word, m_at += strlen(word), true;
+        size_t start = m_at;
+        if (Peek('-')) ++m_at;
+        while (m_at < m_line.size() && (isdigit(static_cast<unsigned char>(m_line[m_at])) || m_line[m_at] == '.')) ++m_at;
+        out = m_line.substr(start, m_at - start);
+        return !out.empty() && out != "-";
+    }
+    bool Object(const std::string& prefix) {
+        if (!Take('{')) return false;
+        if (Take('}')) return true;
+        do {
+            std::string name, value;
+            if (!String(name) || !Take(':')) return false;
+            if (Peek('{')) {
+                if (!Object(prefix + name + ".")) return false;
+                continue;
+            }
+            if (!(Peek('"') ? String(value) : Scalar(value))) return false;
+            m_values[prefix + name] = value;
+        } while (Take(','));
+        return Take('}');
+    }
+    const std::string& m_line;
+    size_t m_at = 0;
+    std::map<std::string, std::string> m_values;
+};
 
 inline std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

@@ -62,8 +62,12 @@ protected:
         CCmdProcess cmd(Exe(), args);
         EXPECT_TRUE(cmd.Started());
         CmdOutcome o{cmd.Wait(120000), cmd.Out(), cmd.Err(), {}};
-        for (const std::string& line : Lines(o.out))
-            if (line[0] == '{') o.json.push_back(ParseJsonLine(line));
+        bool json = args.find(L"--json") != std::wstring::npos;
+        for (const std::string& line : Lines(o.out)) {
+            if (!json) continue;
+            o.json.push_back(CJsonLine::Parse(line));
+            EXPECT_FALSE(o.json.back().empty()) << "not JSON: " << line;
+        }
         return o;
     }
     // The engine itself, in this process, on the same sources with the same settings.
@@ -192,6 +196,10 @@ TEST_F(WavoryCmd, UsageErrorsExitTwoAndHelpAndVersionZero) {
     ASSERT_TRUE(WriteBytes(blocker, {1}));
     o = Run(L"-o " + Quoted(blocker + "\\sub") + L" " + Quoted(FixturePath("src_mono_8000.wav")));
     EXPECT_EQ(2u, o.code) << o.err;
+    // Drive X: of the test prefix is a CD-ROM drive.
+    o = Run(L"-o X:\\Out " + Quoted(FixturePath("src_mono_8000.wav")));
+    EXPECT_EQ(2u, o.code) << o.err;
+    EXPECT_NE(std::string::npos, o.err.find("X:\\Out: can't write WAV files to a CD or DVD drive")) << o.err;
 }
 
 TEST_F(WavoryCmd, DamagedAndMissingInputsGiveOneLineEachAndTheOthersConvert) {
@@ -249,28 +257,45 @@ TEST_F(WavoryCmd, AFullOutputDiskStopsTheRunWithFour) {
 }
 
 // Ctrl+C as a console delivers it: the run ends its file at the next safe
-// point, writes its summary and exits 3, with no temporary file left.
+// point, writes its summary and exits 3, with no temporary file left and no
+// file started after the stop.
 TEST_F(WavoryCmd, CtrlCMidFileStopsCleanlyWithThree) {
     std::string in = folder.MakeDir("in");
-    for (const char* name : {"one.wav", "two.wav"})
+    const std::vector<std::string> names{"one.wav", "two.wav", "three.wav"};
+    for (const std::string& name : names)
         ASSERT_TRUE(WriteBytes(in + "\\" + name, CanonicalWav(Pcm(2, 44100, 16), Tone16(44100 * 120, 2, 44100, 9000))));
-    CCmdProcess cmd(Exe(), L"--json -f 48000:16:2 -n -o " + Quoted(out) + L" " + Quoted(in), true);
-    ASSERT_TRUE(cmd.WaitForErr("1/2 one.wav", 60000)) << "no progress seen: " << cmd.Err();
-    // Into the run's console, as a person's key press; this process ignores it.
+    CCmdProcess cmd(Exe(), L"--json -f 48000:16:2 -o " + Quoted(out) + L" " + Quoted(in), true);
+    ASSERT_TRUE(cmd.WaitForErr("1/3 one.wav", 60000)) << "no progress seen: " << cmd.Err();
+    // Into the run's console, as a person's key press; this process ignores it meanwhile.
     FreeConsole();
     SetConsoleCtrlHandler(nullptr, TRUE);
     ASSERT_TRUE(AttachConsole(cmd.Id())) << GetLastError();
     EXPECT_TRUE(GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0)) << GetLastError();
     FreeConsole();
-    EXPECT_EQ(3u, cmd.Wait(60000)) << cmd.Err();
-    std::string text = cmd.Out();
-    EXPECT_NE(std::string::npos, text.find("\"cancelled\":true")) << text;
-    EXPECT_FALSE(Exists(out + "\\two.wav")) << "no file starts after the stop";
-    for (const std::string& name : FilesIn(out)) {
-        EXPECT_EQ(name, "one.wav") << "a temporary file was left";
-        WavFile w = ReadOutput(out + "\\" + name);
-        EXPECT_TRUE(w.ok && w.dataSize == w.data.size()) << "the cut file is whole in itself";
+    DWORD code = cmd.Wait(60000);
+    SetConsoleCtrlHandler(nullptr, FALSE);
+    EXPECT_EQ(3u, code) << cmd.Err();
+    std::vector<std::map<std::string, std::string>> records;
+    for (const std::string& line : Lines(cmd.Out())) records.push_back(CJsonLine::Parse(line));
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ("true", records.back()["summary.cancelled"]) << cmd.Out();
+    // Files in order: converted ones, the one the stop came in cut (or whole,
+    // when the stop fell between two files), then none started.
+    size_t told = records.size() - 1;
+    ASSERT_GE(told, 1u) << cmd.Out();
+    ASSERT_LE(told, 2u) << "the stop came in the second file at the latest: " << cmd.Out();
+    for (size_t i = 0; i < told; ++i) {
+        const std::string& status = records[i]["status"];
+        EXPECT_TRUE(status == "converted" || (status == "cut" && i + 1 == told)) << cmd.Out();
     }
+    for (size_t i = 0; i < names.size(); ++i) {
+        bool written = Exists(out + "\\" + names[i]);
+        EXPECT_EQ(i < told, written) << names[i];
+        if (written) {
+            EXPECT_TRUE(ReadOutput(out + "\\" + names[i]).ok) << names[i] << " is whole in itself";
+        }
+    }
+    EXPECT_EQ(told, FilesIn(out).size()) << "a temporary file was left";
 }
 
 TEST_F(WavoryCmd, NamesShowInUtf8AndThoseTheCodePageLacksAreRefused) {

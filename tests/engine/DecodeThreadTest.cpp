@@ -85,7 +85,7 @@ TEST_F(DecodeThreadTest, ThreeFilesShareTheTotalBarEquallyAndMessagesComeInOrder
     std::vector<FileReport> reports = events.Reports();
     ASSERT_EQ(3u, reports.size()) << "one report a file";
     for (const FileReport& r : reports) {
-        EXPECT_TRUE(r.converted && !r.stopped) << r.source;
+        EXPECT_TRUE(r.converted && !r.stopped && !r.cut) << r.source;
         EXPECT_DOUBLE_EQ(3.0, r.seconds) << r.source;
         EXPECT_EQ(out + "\\" + FileNamePart(r.source.c_str()), r.output);
     }
@@ -162,7 +162,7 @@ TEST_F(DecodeThreadTest, CancelConfirmedWhilePausedStopsAtOnceWithAValidFile) {
     EXPECT_EQ(1u, TestBatch().convertedCount.load()) << "the cancelled file counts";
     std::vector<FileReport> reports = p.events.Reports();
     ASSERT_EQ(1u, reports.size()) << "the next file was never taken up";
-    EXPECT_TRUE(reports[0].converted && reports[0].stopped);
+    EXPECT_TRUE(reports[0].converted && reports[0].stopped && reports[0].cut);
     EXPECT_DOUBLE_EQ(3.0, reports[0].seconds) << "what the cut file holds";
     EXPECT_EQ((std::vector<std::string>{"gathering done", "conversion done", "batch ended"}), p.events.Events());
 }
