@@ -80,6 +80,8 @@ bool ParseOption(Arguments& in, const std::wstring& arg, CmdOptions& o, std::str
     else if (name == L"-q" || name == L"--quiet") o.quiet = true;
     else if (name == L"--json") o.json = true;
     else if (name == L"--no-normalize") o.normalize = false;
+    else if (name == L"--keep-tree") o.keepTree = true;
+    else if (name == L"--flat") o.keepTree = false;
     else if (name == L"-n" || name == L"--normalize") {
         o.normalize = true;
         if (arg.find(L'=') != std::wstring::npos) {
@@ -123,6 +125,7 @@ JobSettings ApplyCmdOptions(JobSettings saved, const CmdOptions& options) {
     if (options.target == JobSettings::Target::kStored) saved.storedFormat = options.format;
     if (options.normalize) saved.volumeNormalize = *options.normalize;
     if (options.normalizePercent) saved.normalizeValue = *options.normalizePercent;
+    if (options.keepTree) saved.keepTree = *options.keepTree;
     saved.promptBefore = true;
     saved.notDisplayErrInfo = false;
     saved.walkSubfolders = options.recursive;

@@ -18,6 +18,7 @@ struct CmdOptions {
     WAVEFORMATEX format{};  // with Target::kStored
     std::optional<bool> normalize;
     std::optional<int> normalizePercent;
+    std::optional<bool> keepTree;
     bool overwrite = false;  // replace existing outputs; otherwise they are skipped
     bool recursive = true;
     bool quiet = false;

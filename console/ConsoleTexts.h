@@ -21,6 +21,8 @@ inline constexpr wchar_t kUsage[] =
     L"  -y, --overwrite        replace existing outputs\n"
     L"      --no-overwrite     skip them, and say so (the default)\n"
     L"  -r, --recursive        walk folders' subfolders (the default); --no-recursive\n"
+    L"      --keep-tree        files found in a folder keep its folders below the output\n"
+    L"                         folder; --flat puts them all in it (default: the options')\n"
     L"  -q, --quiet            only errors\n"
     L"      --json             one JSON object per file and a summary, on standard output\n"
     L"  -h, --help, --version\n"

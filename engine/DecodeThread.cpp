@@ -81,7 +81,7 @@ bool CDecodeThread::SafePoint() const {
 }
 
 int CDecodeThread::ConvertFile(int type, const char* sourcePath) {
-    FileJob job{m_settings, m_events, m_batch, m_pause, m_pfnFreeSpace};
+    FileJob job{m_settings, m_events, m_batch, m_pause, m_pfnFreeSpace, m_written, m_selectedFolder.c_str()};
     CFileConversion conversion(job, sourcePath);
     int converted = conversion.Run(type);
     m_events.FileEnded(conversion.Report(converted == 1));

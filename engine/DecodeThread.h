@@ -3,12 +3,14 @@
 // the batch record and its listener (IJobEvents).
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "../framework/WinThread.h"
 #include "BatchState.h"
 #include "FreeSpaceMonitor.h"
 #include "JobEvents.h"
 #include "JobSettings.h"
+#include "OutputNames.h"
 #include "PauseGate.h"
 
 class CDecodeThread : public CWinThread {
@@ -53,4 +55,6 @@ private:
     IJobEvents& m_events;
     BatchState& m_batch;
     CPauseGate m_pause;
+    COutputNames m_written;        // the outputs of this batch so far
+    std::string m_selectedFolder;  // the source list's folder being walked; empty for a listed file
 };

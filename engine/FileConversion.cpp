@@ -42,7 +42,10 @@ WAVEFORMATEX TargetFormat(const JobSettings& settings, const WAVEFORMATEX& sourc
 
 bool CFileConversion::NameOutput() {
     m_fileName = FileNamePart(m_source);
-    if (!MakeOutputPath(m_batch.outputFolder, m_fileName.c_str(), m_outputPath)) {
+    m_mirrored = m_job.settings.keepTree && m_job.selectedFolder[0];
+    bool named = !m_mirrored || MirrorFolder(m_batch.outputFolder, m_job.selectedFolder, m_source, m_outputFolder);
+    named = named && MakeOutputPath(m_mirrored ? m_outputFolder : m_batch.outputFolder, m_fileName.c_str(), m_outputPath);
+    if (!named) {
         std::string tooLong = std::string(m_batch.outputFolder) + "\\" + m_fileName;
         Fail(FileFailure::kCantCreate, tooLong);
         return false;
@@ -50,10 +53,25 @@ bool CFileConversion::NameOutput() {
     return true;
 }
 
+bool CFileConversion::AvoidOwnOutput() {
+    if (!m_job.written.Written(m_outputPath)) return true;
+    PathBuffer candidate;
+    for (int n = 2; NumberedPath(m_outputPath, n, candidate); ++n) {
+        if (!m_job.written.Written(candidate) && !CanOpenShared(candidate)) {
+            memcpy(m_outputPath, candidate, sizeof(candidate));
+            return true;
+        }
+    }
+    Fail(FileFailure::kCantCreate, m_outputPath);
+    return false;
+}
+
 bool CFileConversion::CreateOutput() {
     bool exists = CanOpenShared(m_outputPath);
     if (exists && m_job.settings.promptBefore && !m_job.events.AskOverwrite(m_outputPath)) return false;
-    if ((exists && !CanReplace(m_outputPath)) || !m_temp.Create(m_outputPath) || !m_output.Open(m_temp.Path(), "wb")) {
+    // The folders of a kept tree are made as their first file needs them.
+    if ((exists && !CanReplace(m_outputPath)) || (m_mirrored && !MakeFolders(m_outputFolder)) ||
+        !m_temp.Create(m_outputPath) || !m_output.Open(m_temp.Path(), "wb")) {
         Fail(FileFailure::kCantCreate, m_outputPath);
         return false;
     }
@@ -75,7 +93,7 @@ bool CFileConversion::Open(int type) {
         Fail(FileFailure::kSameFolder, m_source);
         return false;
     }
-    if (!CreateOutput()) return false;
+    if (!AvoidOwnOutput() || !CreateOutput()) return false;
     // A Cancel confirmed while the overwrite question was up: this file is not started.
     if (m_batch.stopRequested) return false;
     FileFailure failure = FileFailure::kNotWav;
@@ -168,6 +186,7 @@ int CFileConversion::Finish(bool readFailed) {
         Fail(FileFailure::kCantWrite, m_outputPath);
         return 0;
     }
+    m_job.written.Add(m_outputPath);
     return 1;
 }
 

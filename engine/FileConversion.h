@@ -16,6 +16,7 @@
 #include "FreeSpaceMonitor.h"
 #include "JobEvents.h"
 #include "JobSettings.h"
+#include "OutputNames.h"
 #include "PauseGate.h"
 #include "SourceReader.h"
 #include "TempOutput.h"
@@ -27,6 +28,8 @@ struct FileJob {
     BatchState& batch;
     const CPauseGate& pause;
     CFreeSpaceMonitor::Query freeSpace;
+    COutputNames& written;       // what this batch wrote so far
+    const char* selectedFolder;  // the source list's folder the file was found in; empty for a listed file
 };
 
 class CFileConversion {
@@ -44,6 +47,8 @@ private:
     // The source checked and opened, the output named and created, its header written.
     bool Open(int type);
     bool NameOutput();
+    // A name this batch wrote already gets the next free number instead.
+    bool AvoidOwnOutput();
     bool CreateOutput();
     bool WriteHeader(uint32_t dataSize);
     void Announce();
@@ -62,6 +67,8 @@ private:
     const FileJob m_job;
     BatchState& m_batch;
     const char* m_source;
+    bool m_mirrored = false;         // the output goes to a copy of the source's folder tree
+    PathBuffer m_outputFolder = {};  // that copy's folder
     PathBuffer m_outputPath = {};
     std::string m_fileName;
     CTempOutput m_temp;

@@ -14,4 +14,5 @@ struct JobSettings {
     bool notDisplayErrInfo = false;
     bool promptBefore = true;
     bool walkSubfolders = true;  // a folder's subfolders are converted with it
+    bool keepTree = false;       // files found in a folder keep their folders below the output folder
 };

@@ -38,7 +38,9 @@ void CDecodeThread::RunSources(int convert) {
             }
             if (SamePath(entry, batch.outputFolder)) continue;
             if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+            m_selectedFolder = entry;
             WalkFolder(entry, convert);
+            m_selectedFolder.clear();
             continue;
         }
         int type = GetFileType(entry);

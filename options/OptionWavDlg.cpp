@@ -35,6 +35,7 @@ void COptionWavDlg::DoDataExchange(CDataExchange& dx) {
     DDX_Check(dx, IDC_PROMPT_BEFORE, m_bPromptBefore);
     DDX_Check(dx, IDC_DISPLAY_INFO, m_bDisplayInfo);
     DDX_Check(dx, IDC_NO_ERROR_INFO, m_bNotDisplayErrInfo);
+    DDX_Check(dx, IDC_KEEP_TREE, m_bKeepTree);
     DDX_Radio(dx, IDC_FORMAT_CD, m_nFormat);
 }
 
@@ -69,6 +70,7 @@ void COptionWavDlg::Load() {
     m_bPromptBefore = settings::Read(app, settings::kPromptBefore);
     m_bDisplayInfo = settings::Read(app, settings::kDisplayInfo);
     m_bNotDisplayErrInfo = settings::Read(app, settings::kNotDisplayErrInfo);
+    m_bKeepTree = settings::Read(app, settings::kKeepTree);
     m_nFormat = settings::Read(app, settings::kFormat);
     EnableFormatChoice(m_nFormat == settings::kFormatStored);
     m_wfxOther = settings::ReadStoredFormat(app);
@@ -173,6 +175,7 @@ void COptionWavDlg::OnOK() {
     settings::Write(app, settings::kPromptBefore, m_bPromptBefore);
     settings::Write(app, settings::kDisplayInfo, m_bDisplayInfo);
     settings::Write(app, settings::kNotDisplayErrInfo, m_bNotDisplayErrInfo);
+    settings::Write(app, settings::kKeepTree, m_bKeepTree);
     settings::Write(app, settings::kFormat, m_nFormat);
     if (m_nFormat == settings::kFormatStored) settings::WriteStoredFormat(app, m_wfxOther);
     EndDialog(IDOK);

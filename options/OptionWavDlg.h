@@ -17,6 +17,7 @@ public:
     int m_bPromptBefore = 0;
     int m_bDisplayInfo = 0;
     int m_bNotDisplayErrInfo = 0;
+    int m_bKeepTree = 0;
     int m_nFormat = -1;
     WAVEFORMATEX m_wfxOther{};
 

@@ -71,6 +71,7 @@ JobSettings ReadJobSettings(const CWinApp& app) {
     job.normalizeValue = Read(app, kNormalizeValue);
     job.notDisplayErrInfo = Read(app, kNotDisplayErrInfo) != 0;
     job.promptBefore = Read(app, kPromptBefore) != 0;
+    job.keepTree = Read(app, kKeepTree) != 0;
     return job;
 }
 

@@ -40,6 +40,8 @@ inline constexpr IntSetting kNormalizeValue{kSectionGeneral, "NormalizeValue", 9
 inline constexpr IntSetting kPromptBefore{kSectionGeneral, "PromptBefore", 1};
 inline constexpr IntSetting kDisplayInfo{kSectionGeneral, "DisplayInfo", 0};
 inline constexpr IntSetting kNotDisplayErrInfo{kSectionGeneral, "NotDisplayErrInfo", 0};
+// Files found in a folder keep their folders below the output folder (off: all in one folder).
+inline constexpr IntSetting kKeepTree{kSectionGeneral, "KeepTree", 0};
 
 inline constexpr IntSetting kFormat{kSectionWav, "Format", kFormatCd};
 inline constexpr IntSetting kFormatTag{kSectionWav, "wFormatTag", WAVE_FORMAT_PCM};

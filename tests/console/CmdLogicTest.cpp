@@ -16,7 +16,7 @@ CmdParse Parse(std::initializer_list<const wchar_t*> args) {
 
 TEST(CmdLine, OptionsInEveryFormTheyAreWritten) {
     CmdParse p = Parse({L"-o", L"D:\\Out", L"--format=48000:16:1", L"-n", L"-y", L"--no-recursive", L"-q", L"--json",
-                        L"a.mp3", L"Music"});
+                        L"--keep-tree", L"a.mp3", L"Music"});
     ASSERT_EQ("", p.error);
     EXPECT_EQ(L"D:\\Out", p.options.outputFolder);
     EXPECT_EQ(JobSettings::Target::kStored, p.options.target);
@@ -27,6 +27,7 @@ TEST(CmdLine, OptionsInEveryFormTheyAreWritten) {
     EXPECT_TRUE(p.options.normalize.value_or(false));
     EXPECT_FALSE(p.options.normalizePercent) << "-n alone keeps the saved level";
     EXPECT_TRUE(p.options.overwrite && !p.options.recursive && p.options.quiet && p.options.json);
+    EXPECT_TRUE(p.options.keepTree.value_or(false));
     EXPECT_EQ((std::vector<std::wstring>{L"a.mp3", L"Music"}), p.options.sources);
 
     p = Parse({L"--output=E:\\W", L"-f", L"source", L"--normalize=75", L"x.wav"});
@@ -76,6 +77,9 @@ TEST(CmdLine, TheSavedSettingsGiveWhatTheLineLeavesOpen) {
     EXPECT_FALSE(s.walkSubfolders);
     s = ApplyCmdOptions(saved, Parse({L"--normalize=50", L"a.mp3"}).options);
     EXPECT_EQ(50, s.normalizeValue);
+    saved.keepTree = true;
+    EXPECT_TRUE(ApplyCmdOptions(saved, Parse({L"a.mp3"}).options).keepTree);
+    EXPECT_FALSE(ApplyCmdOptions(saved, Parse({L"--flat", L"a.mp3"}).options).keepTree);
 }
 
 TEST(CmdSources, GroupsByOutputFolderInTheirOrder) {

@@ -2,6 +2,8 @@
 
 #include "engine/BatchState.h"
 #include "engine/DecodeThread.h"
+#include "engine/OutputNames.h"
+#include "tests/engine/RecordingEvents.h"
 #include "tests/engine/EngineFixtures.h"
 
 using namespace fixtures;
@@ -214,4 +216,152 @@ TEST_F(WalkTest, StopRequestDuringConvertingEndsTheWalkAfterTheCurrentFile) {
     EXPECT_EQ(0u, ConvertAllFiles());
     EXPECT_EQ(2, asked) << "no file after the stop request: " << events.Text();
     EXPECT_EQ(2u, TestBatch().processedCount.load());
+}
+
+namespace {
+// Every file below folder, by its path under it, sorted.
+void ListTree(const std::string& folder, const std::string& below, std::vector<std::string>& into) {
+    WIN32_FIND_DATAA fd;
+    CFindHandle h(FindFirstFileA((folder + "\\*").c_str(), &fd));
+    if (!h.IsValid()) return;
+    do {
+        std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListTree(folder + "\\" + name, below + name + "\\", into);
+        else
+            into.push_back(below + name);
+    } while (FindNextFileA(h, &fd));
+}
+std::vector<std::string> Tree(const std::string& folder) {
+    std::vector<std::string> files;
+    ListTree(folder, "", files);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+std::string Text(const PathBuffer& path) { return path; }
+}  // namespace
+
+TEST(OutputNames, NumberedTwinsAndMirroredFolders) {
+    PathBuffer out;
+    ASSERT_TRUE(NumberedPath("C:\\Out\\01 Intro.wav", 2, out));
+    EXPECT_EQ("C:\\Out\\01 Intro (2).wav", Text(out));
+    ASSERT_TRUE(NumberedPath("C:\\a.b\\noext", 3, out));
+    EXPECT_EQ("C:\\a.b\\noext (3)", Text(out)) << "a dot in a folder's name is no extension";
+    EXPECT_FALSE(NumberedPath(("C:\\" + std::string(250, 'n') + ".wav").c_str(), 10, out));
+    EXPECT_EQ("", Text(out));
+
+    const char* file = "C:\\Music\\Album\\Disc 2\\01.mp3";
+    ASSERT_TRUE(MirrorFolder("D:\\Out", "C:\\Music\\Album", file, out));
+    EXPECT_EQ("D:\\Out\\Album\\Disc 2", Text(out));
+    ASSERT_TRUE(MirrorFolder("c:\\music", "C:\\Music\\Album", file, out));
+    EXPECT_EQ("c:\\music\\Album (WAV)\\Disc 2", Text(out)) << "beside the sources, never into them";
+    ASSERT_TRUE(MirrorFolder("D:\\Out", "C:\\Music\\Album", "C:\\Music\\Album\\x.mp3", out));
+    EXPECT_EQ("D:\\Out\\Album", Text(out));
+    ASSERT_TRUE(MirrorFolder("E:\\Out", "D:\\", "D:\\x.mp3", out));
+    EXPECT_EQ("E:\\Out", Text(out)) << "a drive root has no name to keep";
+    ASSERT_TRUE(MirrorFolder("E:\\Out", "D:\\", "D:\\Sub\\x.mp3", out));
+    EXPECT_EQ("E:\\Out\\Sub", Text(out));
+    EXPECT_FALSE(MirrorFolder(("E:\\" + std::string(252, 'o')).c_str(), "C:\\M", "C:\\M\\deep\\x.mp3", out));
+
+    COutputNames written;
+    written.Add("C:\\Out\\A.wav");
+    EXPECT_TRUE(written.Written("c:\\out\\a.WAV"));
+    EXPECT_FALSE(written.Written("C:\\Out\\A (2).wav"));
+}
+
+// Two discs with a track of the same name, flat in one folder: the second gets
+// a numbered name whatever the overwrite setting, and the prompt is only ever
+// about a file that was there before the batch.
+TEST_F(WalkTest, ABatchNeverReplacesWhatItWroteItself) {
+    std::string album = folder.MakeDir("Album");
+    folder.MakeDir("Album\\Disc 1");
+    folder.MakeDir("Album\\Disc 2");
+    Wav(album + "\\Disc 1\\01 Intro.wav", 400);
+    Wav(album + "\\Disc 2\\01 Intro.wav", 800);
+    Sources({album});
+    for (int prompt : {1, 0}) {
+        env.Set(settings::kPromptBefore, prompt);
+        TestFolder::Remove(out);
+        CreateDirectoryA(out.c_str(), nullptr);
+        events.Reset();
+        EXPECT_EQ(2u, ConvertAllFiles()) << events.Text();
+        EXPECT_EQ((std::vector<std::string>{"01 Intro (2).wav", "01 Intro.wav"}), Tree(out));
+        size_t sizes = ReadOutput(out + "\\01 Intro.wav").data.size() + ReadOutput(out + "\\01 Intro (2).wav").data.size();
+        EXPECT_EQ(1200u, sizes) << "both discs' tracks are there";
+        EXPECT_EQ(std::string::npos, events.Text().find("overwrite?")) << events.Text();
+    }
+    // Outputs from before the batch keep their question; taken numbers are passed over.
+    env.Set(settings::kPromptBefore, 1);
+    ASSERT_TRUE(WriteBytes(out + "\\01 Intro (2).wav", {9}));
+    events.Reset();
+    EXPECT_EQ(2u, ConvertAllFiles()) << events.Text();
+    EXPECT_EQ((std::vector<std::string>{OverwriteAsked(out + "\\01 Intro.wav"), "conversion done"}), events.Events());
+    EXPECT_EQ((std::vector<uint8_t>{9}), ReadBytes(out + "\\01 Intro (2).wav"));
+    EXPECT_TRUE(ReadOutput(out + "\\01 Intro (3).wav").ok);
+}
+
+TEST_F(WalkTest, KeptFoldersMirrorTheTreeBelowTheSelectedFoldersParent) {
+    env.Set(settings::kKeepTree, 1);
+    std::string album = folder.MakeDir("Album");
+    folder.MakeDir("Album\\Disc 1");
+    folder.MakeDir("Album\\Disc 2");
+    folder.MakeDir("Album\\Disc 2\\Bonus");
+    Wav(album + "\\cover.wav");
+    Wav(album + "\\Disc 1\\01 Intro.wav");
+    Wav(album + "\\Disc 2\\01 Intro.wav");
+    Wav(album + "\\Disc 2\\Bonus\\01 Intro.wav");
+    Wav(folder / "single.wav");
+    Sources({album, folder / "single.wav"});
+    EXPECT_EQ(5u, Count());
+    EXPECT_EQ(5u, ConvertAllFiles()) << events.Text();
+    EXPECT_EQ((std::vector<std::string>{"Album\\Disc 1\\01 Intro.wav", "Album\\Disc 2\\01 Intro.wav",
+                                        "Album\\Disc 2\\Bonus\\01 Intro.wav", "Album\\cover.wav", "single.wav"}),
+              Tree(out))
+        << "a file chosen by itself goes to the output folder itself";
+}
+
+TEST_F(WalkTest, AKeptTreeBesideTheSourcesOrInsideThemIsNeverWalked) {
+    env.Set(settings::kKeepTree, 1);
+    std::string album = folder.MakeDir("Album");
+    folder.MakeDir("Album\\Disc 1");
+    Wav(album + "\\Disc 1\\01.wav");
+    Wav(album + "\\02.wav");
+    // The output folder is the one that holds the selected folder: a twin beside it.
+    SetOutput(folder.Path());
+    Sources({album});
+    EXPECT_EQ(2u, ConvertAllFiles()) << events.Text();
+    EXPECT_TRUE(ReadOutput(folder / "Album (WAV)\\Disc 1\\01.wav").ok);
+    EXPECT_TRUE(ReadOutput(folder / "Album (WAV)\\02.wav").ok);
+    EXPECT_EQ((std::vector<std::string>{"02.wav", "Disc 1\\01.wav"}), Tree(album)) << "the sources untouched";
+    // The output folder inside the selected one: its new folders are never walked into.
+    std::string inside = album + "\\Out";
+    CreateDirectoryA(inside.c_str(), nullptr);
+    SetOutput(inside);
+    EXPECT_EQ(2u, Count());
+    EXPECT_EQ(2u, ConvertAllFiles()) << events.Text();
+    EXPECT_EQ((std::vector<std::string>{"Album\\02.wav", "Album\\Disc 1\\01.wav"}), Tree(inside));
+}
+
+TEST_F(WalkTest, AStopInAKeptTreeLeavesWholeFilesAndTheOneCutFile) {
+    env.Set(settings::kKeepTree, 1);
+    std::string album = folder.MakeDir("Album");
+    folder.MakeDir("Album\\A");
+    folder.MakeDir("Album\\B");
+    for (const char* name : {"A\\1.wav", "A\\2.wav", "B\\1.wav", "B\\2.wav"}) Wav(album + "\\" + name, 176400 * 4);
+    Sources({album});
+    // The stop comes in the third file, as a Cancel would.
+    events.onProgress = [](uint32_t) {
+        if (TestBatch().processedCount.load() == 2) TestBatch().stopRequested = 1;
+    };
+    EXPECT_EQ(3u, ConvertAllFiles()) << "the cut file counts, as a cancelled file does";
+    std::vector<std::string> files = Tree(out);
+    ASSERT_EQ(3u, files.size()) << "no temporary file, nothing after the stop";
+    size_t whole = 0;
+    for (const std::string& f : files) {
+        WavFile w = ReadOutput(out + "\\" + f);
+        EXPECT_TRUE(w.ok) << f;
+        whole += w.data.size() == 176400u * 4;
+    }
+    EXPECT_EQ(2u, whole) << "two whole files and the cut one (the listing decides which)";
 }

@@ -86,6 +86,7 @@ TEST_F(OptionsGui, AFreshMachineShowsTheDefaults) {
     EXPECT_TRUE(Checked(d, IDC_PROMPT_BEFORE));
     EXPECT_FALSE(Checked(d, IDC_DISPLAY_INFO));
     EXPECT_FALSE(Checked(d, IDC_NO_ERROR_INFO));
+    EXPECT_FALSE(Checked(d, IDC_KEEP_TREE)) << "one folder for every file, unless asked";
     EXPECT_TRUE(Checked(d, IDC_FORMAT_CD));
     EXPECT_FALSE(Enabled(d, IDC_CHANGE_FORMAT));
     EXPECT_EQ("44.100kHz,16bit,Stereo", ProgramDriver::ItemText(d, IDC_FORMAT_LABEL));
@@ -111,6 +112,17 @@ TEST_F(OptionsGui, StoredLevelsSelectTheirItem) {
         ASSERT_TRUE(run.WaitExit(10000));
         EXPECT_EQ(atoi(shown), Value(settings::kNormalizeValue)) << "OK stores the shown level";
     }
+}
+
+TEST_F(OptionsGui, KeepingTheFoldersStructureIsShownAndStored) {
+    env.Set(settings::kKeepTree, 1);
+    HWND d = Open();
+    ASSERT_NE(nullptr, d);
+    EXPECT_TRUE(Checked(d, IDC_KEEP_TREE));
+    Press(d, IDC_KEEP_TREE);
+    Ok(d);
+    EXPECT_TRUE(Stored(settings::kKeepTree));
+    EXPECT_EQ(0, Value(settings::kKeepTree));
 }
 
 TEST_F(OptionsGui, UntickedNormalisationLeavesTheStoredLevelAlone) {
