@@ -14,7 +14,7 @@ enum class FileStatus {
 
 struct FileResult {
     std::wstring source;
-    std::wstring output;
+    std::wstring output;  // empty when the file failed or was not started
     FileStatus status = FileStatus::kFailed;
     std::wstring reason;  // for failures
     double seconds = 0;   // of sound written

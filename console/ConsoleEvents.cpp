@@ -45,6 +45,8 @@ void CConsoleEvents::FileEnded(const FileReport& report) {
     else
         result.status = report.stopped ? FileStatus::kStopped : FileStatus::kFailed;
     if (result.status == FileStatus::kFailed) result.reason = m_failure.empty() ? cmdmsg::kNotConverted : m_failure;
+    // An output is named only where there is one: converted, or kept as it was.
+    if (result.status == FileStatus::kFailed || result.status == FileStatus::kStopped) result.output.clear();
     m_failure.clear();
     m_declined = false;
     // The file's part leaves the current figure before it joins the done one:

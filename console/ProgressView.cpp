@@ -17,13 +17,16 @@ bool CProgressView::Due(const std::wstring& fileName, uint32_t filePercent) {
 
 void CProgressView::Show(BatchState& batch) {
     BatchNames names;
-    if (batch.TakeNames(names)) m_fileName = Widen(names.currentFileName);
+    // The number is taken with the name, so the two always name the same file.
+    if (batch.TakeNames(names)) {
+        m_fileName = Widen(names.currentFileName);
+        m_fileNumber = batch.processedCount.load() + 1;
+    }
     if (!m_shown || batch.phase.load() != 1 || m_fileName.empty()) return;
     ProgressFigures f;
     f.fileName = m_fileName;
     f.fileCount = batch.totalCount.load();
-    f.fileNumber = batch.processedCount.load() + 1;
-    if (f.fileNumber > f.fileCount) f.fileNumber = f.fileCount;
+    f.fileNumber = m_fileNumber > f.fileCount ? f.fileCount : m_fileNumber;
     f.filePercent = batch.filePercent.load();
     int32_t batchPercent = batch.totalPercent.load();
     f.totalPercent = (m_batchIndex * 100 + static_cast<uint32_t>(batchPercent < 0 ? 0 : batchPercent)) / m_batchCount;

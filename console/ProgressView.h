@@ -31,6 +31,7 @@ private:
     uint32_t m_batchIndex = 0;
     const uint64_t m_start;
     std::wstring m_fileName;  // the file in hand
+    uint32_t m_fileNumber = 0;
     std::wstring m_lastFile;  // the file of the last line written
     uint32_t m_lastStep = 0;
     std::wstring m_lastLine;
