@@ -54,13 +54,14 @@ std::vector<CheckedSource> CheckSources(const CmdOptions& options, CConsoleEvent
 }
 
 // One batch of the engine over a group; false when it could not be started.
-bool RunBatch(const SourceGroup& group, const JobSettings& settings, CConsoleEvents& events, CStopSwitch& stop,
+bool RunBatch(const SourceGroup& group, const JobSettings& settings, CConsoleEvents& events, COutputNames& written,
               CProgressView& view) {
+    CStopSwitch& stop = CStopSwitch::Instance();
     BatchState batch;
     group.outputFolder.copy(batch.outputFolder, kPathBufferSize - 1);
     batch.AllocateSources(static_cast<int32_t>(group.sources.size()));
     for (size_t i = 0; i < group.sources.size(); ++i) batch.SetSource(static_cast<int32_t>(i), group.sources[i].c_str());
-    CDecodeThread thread(settings, events, batch);
+    CDecodeThread thread(settings, events, batch, &written);
     stop.Attach(&batch);
     bool started = thread.CreateThread();
     while (started && WaitForSingleObject(batch.stoppedEvent, 100) == WAIT_TIMEOUT) view.Show(batch);
@@ -86,10 +87,11 @@ bool RefuseCdOutput(const SourceGroup& group, CConsoleEvents& events) {
 void RunGroups(const Run& run, const std::vector<SourceGroup>& groups, const JobSettings& settings) {
     CStopSwitch& stop = CStopSwitch::Instance();
     CProgressView view(run.output, run.events, !run.options.quiet, static_cast<uint32_t>(groups.size()));
+    COutputNames written;  // one run never replaces what it wrote, in any of its batches
     for (size_t i = 0; i < groups.size() && !stop.StoppedABatch() && !run.events.Summary().diskFull; ++i) {
         view.StartBatch(static_cast<uint32_t>(i));
         if (RefuseCdOutput(groups[i], run.events)) continue;
-        if (!RunBatch(groups[i], settings, run.events, stop, view)) {
+        if (!RunBatch(groups[i], settings, run.events, written, view)) {
             Say(run.output, cmdmsg::kCantStart);
             break;
         }

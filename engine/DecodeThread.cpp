@@ -22,8 +22,9 @@ constexpr uint64_t kStaleTempAgeMs = 60 * 60 * 1000;
 
 }  // namespace
 
-CDecodeThread::CDecodeThread(const JobSettings& settings, IJobEvents& events, BatchState& batch)
-    : m_settings(settings), m_pfnFreeSpace(&QueryFreeSpace), m_events(events), m_batch(batch) {
+CDecodeThread::CDecodeThread(const JobSettings& settings, IJobEvents& events, BatchState& batch, COutputNames* written)
+    : m_settings(settings), m_pfnFreeSpace(&QueryFreeSpace), m_events(events), m_batch(batch),
+      m_written(written ? *written : m_ownWritten) {
     m_batch.totalCount = 0;
 }
 

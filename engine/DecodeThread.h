@@ -16,8 +16,10 @@
 class CDecodeThread : public CWinThread {
 public:
     // The thread runs its batch on batch and tells events everything a person
-    // must see; both outlive the thread object.
-    CDecodeThread(const JobSettings& settings, IJobEvents& events, BatchState& batch);
+    // must see; both outlive the thread object. A front end that runs several
+    // batches as one job hands them one record of the outputs written, so no
+    // batch replaces another's.
+    CDecodeThread(const JobSettings& settings, IJobEvents& events, BatchState& batch, COutputNames* written = nullptr);
 
     // The settings as they were when the batch started, for all its files.
     const JobSettings m_settings;
@@ -55,6 +57,7 @@ private:
     IJobEvents& m_events;
     BatchState& m_batch;
     CPauseGate m_pause;
-    COutputNames m_written;        // the outputs of this batch so far
+    COutputNames m_ownWritten;
+    COutputNames& m_written;       // the outputs of this batch (or job) so far
     std::string m_selectedFolder;  // the source list's folder being walked; empty for a listed file
 };

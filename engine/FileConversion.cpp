@@ -20,6 +20,13 @@ bool CanOpenShared(const char* path) {
     return file.IsValid();
 }
 
+// No file, folder or unreadable file holds the name.
+bool IsFreeName(const char* path) {
+    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return false;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 // An existing output must be replaceable before any work is done for it.
 bool CanReplace(const char* path) {
     CFileHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -46,7 +53,8 @@ bool CFileConversion::NameOutput() {
     bool named = !m_mirrored || MirrorFolder(m_batch.outputFolder, m_job.selectedFolder, m_source, m_outputFolder);
     named = named && MakeOutputPath(m_mirrored ? m_outputFolder : m_batch.outputFolder, m_fileName.c_str(), m_outputPath);
     if (!named) {
-        std::string tooLong = std::string(m_batch.outputFolder) + "\\" + m_fileName;
+        std::string tooLong = std::string(m_mirrored && m_outputFolder[0] ? m_outputFolder : m_batch.outputFolder) +
+                              "\\" + m_fileName;
         Fail(FileFailure::kCantCreate, tooLong);
         return false;
     }
@@ -57,7 +65,7 @@ bool CFileConversion::AvoidOwnOutput() {
     if (!m_job.written.Written(m_outputPath)) return true;
     PathBuffer candidate;
     for (int n = 2; NumberedPath(m_outputPath, n, candidate); ++n) {
-        if (!m_job.written.Written(candidate) && !CanOpenShared(candidate)) {
+        if (!m_job.written.Written(candidate) && IsFreeName(candidate)) {
             memcpy(m_outputPath, candidate, sizeof(candidate));
             return true;
         }
@@ -67,7 +75,8 @@ bool CFileConversion::AvoidOwnOutput() {
 }
 
 bool CFileConversion::CreateOutput() {
-    bool exists = CanOpenShared(m_outputPath);
+    // Whatever holds the name counts, readable or not: it is asked about and must be replaceable.
+    bool exists = !IsFreeName(m_outputPath);
     if (exists && m_job.settings.promptBefore && !m_job.events.AskOverwrite(m_outputPath)) return false;
     // The folders of a kept tree are made as their first file needs them.
     if ((exists && !CanReplace(m_outputPath)) || (m_mirrored && !MakeFolders(m_outputFolder)) ||

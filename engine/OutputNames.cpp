@@ -41,15 +41,18 @@ bool MirrorFolder(const char* outputFolder, const char* selectedFolder, const ch
     if (from.size() > base.size() + 1 && _strnicmp(from.c_str(), base.c_str(), base.size()) == 0 &&
         from[base.size()] == '\\')
         relative = from.substr(base.size() + 1);
-    if (!relative.empty() && SamePath(outputFolder, base.c_str())) {
-        size_t top = relative.find('\\');
-        relative.insert(top == std::string::npos ? relative.size() : top, " (WAV)");
-    }
     if (relative.empty()) {
         if (strlen(outputFolder) >= sizeof(out)) return false;
         strcpy(out, outputFolder);
         return true;
     }
+    // A copy that would fall into the selected folder (the output folder is the
+    // one that holds it, however typed) is made beside it instead. An output
+    // folder inside the selected one is never walked: its copy may stay there.
+    if (!JoinPath(outputFolder, relative.c_str(), out)) return false;
+    if (!IsWithinFolder(out, selectedFolder) || IsWithinFolder(outputFolder, selectedFolder)) return true;
+    size_t top = relative.find('\\');
+    relative.insert(top == std::string::npos ? relative.size() : top, " (WAV)");
     return JoinPath(outputFolder, relative.c_str(), out);
 }
 

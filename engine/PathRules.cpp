@@ -71,6 +71,28 @@ bool MakeOutputPath(const char* outputFolder, const char* fileName, PathBuffer& 
 
 bool SamePath(const char* a, const char* b) { return lstrcmpiA(a, b) == 0; }
 
+namespace {
+size_t TrimmedLength(const char* path) {
+    size_t n = strlen(path);
+    while (n > 0 && path[n - 1] == '\\') --n;
+    return n;
+}
+}  // namespace
+
+bool SameFolder(const char* a, const char* b) {
+    size_t n = TrimmedLength(a);
+    return n == TrimmedLength(b) && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a, static_cast<int>(n), b,
+                                                   static_cast<int>(n)) == CSTR_EQUAL;
+}
+
+bool IsWithinFolder(const char* path, const char* folder) {
+    size_t n = TrimmedLength(folder);
+    if (SameFolder(path, folder)) return true;
+    return strlen(path) > n && path[n] == '\\' &&
+           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path, static_cast<int>(n), folder, static_cast<int>(n)) ==
+               CSTR_EQUAL;
+}
+
 int FolderOfPath(const char* src, int size, char* dst) {
     memset(dst, 0, size);
     // The buffers are zero-filled: searching from the last byte finds the string's last backslash.

@@ -24,6 +24,12 @@ bool JoinPath(const char* folder, const char* name, PathBuffer& out);
 
 bool SamePath(const char* a, const char* b);
 
+// The same folder however it was typed: case and trailing backslashes aside
+// (C:\ and C: name the same root, D:\Music\ and d:\music the same folder).
+bool SameFolder(const char* a, const char* b);
+// True when path is folder or lies below it.
+bool IsWithinFolder(const char* path, const char* folder);
+
 // The folder part of src (size bytes) into dst: C:\Music\a.mp3 gives C:\Music,
 // C:\a.mp3 gives C:, \\server\share\a.mp3 gives \\server\share. Returns 0 when
 // the only backslash is the first character (dst then stays empty), else 1.

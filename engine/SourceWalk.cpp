@@ -36,7 +36,7 @@ void CDecodeThread::RunSources(int convert) {
                 if (!convert) m_events.DriveRootRefused(entry, batch.outputFolder);
                 continue;
             }
-            if (SamePath(entry, batch.outputFolder)) continue;
+            if (SameFolder(entry, batch.outputFolder)) continue;
             if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
             m_selectedFolder = entry;
             WalkFolder(entry, convert);
@@ -77,7 +77,7 @@ int CDecodeThread::WalkFolder(const char* folder, int convert) {
                 }
             }
         } else if (m_settings.walkSubfolders && !IsSkippedFolderName(name) && IsWalkableFolder(found) &&
-                   JoinPath(folder, name, full) && !SamePath(full, batch.outputFolder)) {
+                   JoinPath(folder, name, full) && !SameFolder(full, batch.outputFolder)) {
             WalkFolder(full, convert);
         }
         if (StopRequested()) return 1;

@@ -244,8 +244,23 @@ TEST_F(WavoryCmd, KeepTreeMirrorsTheFolders) {
     std::string src = Tree();
     CmdOutcome o = Run(L"-q --keep-tree -o " + Quoted(out) + L" " + Quoted(src));
     EXPECT_EQ(0u, o.code) << o.err;
+    std::map<std::string, std::vector<uint8_t>> files;
+    Collect(out, "", files);
+    EXPECT_EQ(4u, files.size()) << "nothing flat beside the tree";
     for (const char* file : {"src\\a.wav", "src\\b.wav", "src\\sub\\c.wav", "src\\sub\\deep\\d.wav"})
         EXPECT_TRUE(ReadOutput(out + "\\" + file).ok) << file;
+}
+
+// Sources in turns of folders make several batches; none replaces what an earlier one wrote.
+TEST_F(WavoryCmd, OneRunNeverReplacesItsOwnOutputs) {
+    std::string a = folder.MakeDir("A"), b = folder.MakeDir("B");
+    ASSERT_TRUE(CopyFixture("mono.mp3", a + "\\1.mp3"));
+    ASSERT_TRUE(CopyFixture("src_mono_8000.wav", b + "\\x.wav"));
+    ASSERT_TRUE(CopyFixture("src_mono_22050.wav", a + "\\1.wave"));
+    CmdOutcome o = Run(L"-y " + Quoted(a + "\\1.mp3") + L" " + Quoted(b + "\\x.wav") + L" " + Quoted(a + "\\1.wave"));
+    EXPECT_EQ(1u, o.code) << "x.wav beside itself is refused: " << o.err;
+    EXPECT_EQ(44100u, ReadOutput(a + "\\1.wav").format.nSamplesPerSec) << "the MP3's output stays";
+    EXPECT_TRUE(ReadOutput(a + "\\1 (2).wav").ok) << o.out;
 }
 
 TEST_F(WavoryCmd, AFullOutputDiskStopsTheRunWithFour) {

@@ -108,9 +108,11 @@ TEST_F(WalkTest, TheOutputFolderIsNeverWalked) {
     SetOutput(wavOut);
     Sources({music});
     EXPECT_EQ(1u, Count());
-    // Written with a trailing backslash the paths differ, and the folder is entered.
+    // However it is typed: a trailing backslash or another case is the same folder.
     SetOutput(wavOut + "\\");
-    EXPECT_EQ(2u, Count());
+    EXPECT_EQ(1u, Count());
+    SetOutput(music + "\\WAV");
+    EXPECT_EQ(1u, Count());
 }
 
 TEST_F(WalkTest, ASourceEqualToTheOutputFolderContributesNothing) {
@@ -256,6 +258,11 @@ TEST(OutputNames, NumberedTwinsAndMirroredFolders) {
     EXPECT_EQ("D:\\Out\\Album\\Disc 2", Text(out));
     ASSERT_TRUE(MirrorFolder("c:\\music", "C:\\Music\\Album", file, out));
     EXPECT_EQ("c:\\music\\Album (WAV)\\Disc 2", Text(out)) << "beside the sources, never into them";
+    for (const char* root : {"C:\\", "c:"}) {
+        ASSERT_TRUE(MirrorFolder(root, "C:\\Music", "C:\\Music\\Live\\a.mp3", out));
+        EXPECT_EQ(std::string(root[2] ? "C:" : "c:") + "\\Music (WAV)\\Live", Text(out))
+            << "however the root is typed, the copy never falls into the sources: " << root;
+    }
     ASSERT_TRUE(MirrorFolder("D:\\Out", "C:\\Music\\Album", "C:\\Music\\Album\\x.mp3", out));
     EXPECT_EQ("D:\\Out\\Album", Text(out));
     ASSERT_TRUE(MirrorFolder("E:\\Out", "D:\\", "D:\\x.mp3", out));
@@ -291,14 +298,16 @@ TEST_F(WalkTest, ABatchNeverReplacesWhatItWroteItself) {
         EXPECT_EQ(1200u, sizes) << "both discs' tracks are there";
         EXPECT_EQ(std::string::npos, events.Text().find("overwrite?")) << events.Text();
     }
-    // Outputs from before the batch keep their question; taken numbers are passed over.
+    // Outputs from before the batch keep their question; taken numbers are
+    // passed over, also where a folder holds the name.
     env.Set(settings::kPromptBefore, 1);
     ASSERT_TRUE(WriteBytes(out + "\\01 Intro (2).wav", {9}));
+    ASSERT_TRUE(CreateDirectoryA((out + "\\01 Intro (3).wav").c_str(), nullptr));
     events.Reset();
     EXPECT_EQ(2u, ConvertAllFiles()) << events.Text();
     EXPECT_EQ((std::vector<std::string>{OverwriteAsked(out + "\\01 Intro.wav"), "conversion done"}), events.Events());
     EXPECT_EQ((std::vector<uint8_t>{9}), ReadBytes(out + "\\01 Intro (2).wav"));
-    EXPECT_TRUE(ReadOutput(out + "\\01 Intro (3).wav").ok);
+    EXPECT_TRUE(ReadOutput(out + "\\01 Intro (4).wav").ok);
 }
 
 TEST_F(WalkTest, KeptFoldersMirrorTheTreeBelowTheSelectedFoldersParent) {
@@ -334,10 +343,13 @@ TEST_F(WalkTest, AKeptTreeBesideTheSourcesOrInsideThemIsNeverWalked) {
     EXPECT_TRUE(ReadOutput(folder / "Album (WAV)\\Disc 1\\01.wav").ok);
     EXPECT_TRUE(ReadOutput(folder / "Album (WAV)\\02.wav").ok);
     EXPECT_EQ((std::vector<std::string>{"02.wav", "Disc 1\\01.wav"}), Tree(album)) << "the sources untouched";
-    // The output folder inside the selected one: its new folders are never walked into.
+    // The output folder inside the selected one, typed otherwise than the walk
+    // finds it: its new folders are never walked into.
     std::string inside = album + "\\Out";
     CreateDirectoryA(inside.c_str(), nullptr);
-    SetOutput(inside);
+    std::string typed = inside + "\\";
+    CharUpperBuffA(&typed[typed.size() - 4], 3);
+    SetOutput(typed);
     EXPECT_EQ(2u, Count());
     EXPECT_EQ(2u, ConvertAllFiles()) << events.Text();
     EXPECT_EQ((std::vector<std::string>{"Album\\02.wav", "Album\\Disc 1\\01.wav"}), Tree(inside));
