@@ -16,7 +16,8 @@
 
 class CCmdProcess {
 public:
-    // With a console of its own when asked, which a Ctrl+C can then be sent to.
+    // With a console of its own when asked, which a Ctrl+C can then be sent
+    // to; otherwise with none shown, as a script's tool runs.
     CCmdProcess(const std::wstring& exe, const std::wstring& args, bool ownConsole = false) {
         SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
         HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
@@ -36,7 +37,8 @@ public:
         si.hStdError = errWrite;
         std::wstring line = L"\"" + exe + L"\" " + args;
         PROCESS_INFORMATION pi{};
-        m_started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, ownConsole ? CREATE_NEW_CONSOLE : 0, nullptr,
+        m_started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE,
+                                   ownConsole ? CREATE_NEW_CONSOLE : CREATE_NO_WINDOW, nullptr,
                                    nullptr, &si, &pi);
         CloseHandle(outWrite);
         CloseHandle(errWrite);
