@@ -6,6 +6,7 @@
 #include "acmdriver/PcmFormats.h"
 #include "decoders/SndStreamWinAmp.h"
 #include "engine/DecodeThread.h"
+#include "console/ConsoleOutput.h"
 #include "tests/console/CmdProcess.h"
 #include "tests/engine/ConversionTest.h"
 #include "tests/engine/EngineFixtures.h"
@@ -14,13 +15,7 @@
 using namespace fixtures;
 
 namespace {
-std::wstring Wide(const std::string& text) {
-    std::wstring wide(text.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0],
-                                    static_cast<int>(wide.size())));
-    return wide;
-}
-std::wstring Quoted(const std::string& path) { return L"\"" + Wide(path) + L"\""; }
+std::wstring Quoted(const std::string& path) { return L"\"" + Widen(path) + L"\""; }
 
 bool CopyFixture(const std::string& name, const std::string& to) {
     return CopyFileA(FixturePath(name).c_str(), to.c_str(), FALSE) != 0;
@@ -33,18 +28,10 @@ struct CmdOutcome {
 };
 
 // Every file under folder, by its path below it, with its bytes.
-void Collect(const std::string& folder, const std::string& below, std::map<std::string, std::vector<uint8_t>>& into) {
-    WIN32_FIND_DATAA fd;
-    CFindHandle h(FindFirstFileA((folder + "\\*").c_str(), &fd));
-    if (!h.IsValid()) return;
-    do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            Collect(folder + "\\" + name, below + name + "\\", into);
-        else
-            into[below + name] = ReadBytes(folder + "\\" + name);
-    } while (FindNextFileA(h, &fd));
+std::map<std::string, std::vector<uint8_t>> Contents(const std::string& folder) {
+    std::map<std::string, std::vector<uint8_t>> files;
+    for (const std::string& name : FilesBelow(folder)) files[name] = ReadBytes(folder + "\\" + name);
+    return files;
 }
 
 class WavoryCmd : public ::testing::Test {
@@ -56,7 +43,7 @@ protected:
     static std::wstring Exe() {
         char cwd[MAX_PATH];
         GetCurrentDirectoryA(MAX_PATH, cwd);
-        return Wide(std::string(cwd) + "\\..\\app\\WavoryCmd.exe");
+        return Widen(std::string(cwd) + "\\..\\app\\WavoryCmd.exe");
     }
     CmdOutcome Run(const std::wstring& args) {
         CCmdProcess cmd(Exe(), args);
@@ -143,9 +130,7 @@ TEST_F(WavoryCmd, TheSameFilesAsTheProgramsEngineForEveryTypeAndATree) {
         CmdOutcome o = Run(std::wstring(c.args) + L" -o " + Quoted(out) + L" " + Quoted(src));
         EXPECT_EQ(0u, o.code) << o.err;
         EngineConvert({src}, reference, c.settings);
-        std::map<std::string, std::vector<uint8_t>> mine, theirs;
-        Collect(out, "", mine);
-        Collect(reference, "", theirs);
+        std::map<std::string, std::vector<uint8_t>> mine = Contents(out), theirs = Contents(reference);
         EXPECT_EQ(4u, mine.size()) << "every file of the tree, flat in the output folder";
         for (const auto& [name, bytes] : theirs)
             EXPECT_TRUE(mine.count(name) && SameOutput(mine[name], bytes, name == "c.wav"))
@@ -251,9 +236,7 @@ TEST_F(WavoryCmd, KeepTreeMirrorsTheFolders) {
     std::string src = Tree();
     CmdOutcome o = Run(L"-q --keep-tree -o " + Quoted(out) + L" " + Quoted(src));
     EXPECT_EQ(0u, o.code) << o.err;
-    std::map<std::string, std::vector<uint8_t>> files;
-    Collect(out, "", files);
-    EXPECT_EQ(4u, files.size()) << "nothing flat beside the tree";
+    EXPECT_EQ(4u, FilesBelow(out).size()) << "nothing flat beside the tree";
     for (const char* file : {"src\\a.wav", "src\\b.wav", "src\\sub\\c.wav", "src\\sub\\deep\\d.wav"})
         EXPECT_TRUE(ReadOutput(out + "\\" + file).ok) << file;
 }
@@ -332,8 +315,8 @@ TEST_F(WavoryCmd, NamesShowInUtf8AndThoseTheCodePageLacksAreRefused) {
     if (GetACP() != 1252) GTEST_SKIP() << "written for Western Windows, code page 1252";
     std::string in = folder.MakeDir("in");
     ASSERT_TRUE(CopyFixture("src_mono_8000.wav", in + "\\Caf\xE9.wav"));
-    std::wstring japanese = Wide(in) + L"\\\x65E5\x672C.wav";
-    ASSERT_TRUE(CopyFileW(Wide(FixturePath("src_mono_8000.wav")).c_str(), japanese.c_str(), FALSE));
+    std::wstring japanese = Widen(in) + L"\\\x65E5\x672C.wav";
+    ASSERT_TRUE(CopyFileW(Widen(FixturePath("src_mono_8000.wav")).c_str(), japanese.c_str(), FALSE));
     CmdOutcome o = Run(L"-o " + Quoted(out) + L" " + Quoted(in + "\\Caf\xE9.wav") + L" \"" + japanese + L"\"");
     EXPECT_EQ(1u, o.code) << o.err;
     EXPECT_TRUE(ReadOutput(out + "\\Caf\xE9.wav").ok);

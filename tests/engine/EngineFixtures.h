@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <mmreg.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -183,6 +184,27 @@ public:
 private:
     std::string m_path;
 };
+
+// Every file below folder, by its path under it ("Disc 1\\01.wav"), sorted.
+inline void ListFilesBelow(const std::string& folder, const std::string& below, std::vector<std::string>& into) {
+    WIN32_FIND_DATAA fd;
+    CFindHandle h(FindFirstFileA((folder + "\\*").c_str(), &fd));
+    if (!h.IsValid()) return;
+    do {
+        std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListFilesBelow(folder + "\\" + name, below + name + "\\", into);
+        else
+            into.push_back(below + name);
+    } while (FindNextFileA(h, &fd));
+}
+inline std::vector<std::string> FilesBelow(const std::string& folder) {
+    std::vector<std::string> files;
+    ListFilesBelow(folder, "", files);
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
 // The files in a folder, by name (no subfolders).
 inline std::vector<std::string> FilesIn(const std::string& folder) {

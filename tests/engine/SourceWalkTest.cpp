@@ -221,26 +221,6 @@ TEST_F(WalkTest, StopRequestDuringConvertingEndsTheWalkAfterTheCurrentFile) {
 }
 
 namespace {
-// Every file below folder, by its path under it, sorted.
-void ListTree(const std::string& folder, const std::string& below, std::vector<std::string>& into) {
-    WIN32_FIND_DATAA fd;
-    CFindHandle h(FindFirstFileA((folder + "\\*").c_str(), &fd));
-    if (!h.IsValid()) return;
-    do {
-        std::string name = fd.cFileName;
-        if (name == "." || name == "..") continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            ListTree(folder + "\\" + name, below + name + "\\", into);
-        else
-            into.push_back(below + name);
-    } while (FindNextFileA(h, &fd));
-}
-std::vector<std::string> Tree(const std::string& folder) {
-    std::vector<std::string> files;
-    ListTree(folder, "", files);
-    std::sort(files.begin(), files.end());
-    return files;
-}
 std::string Text(const PathBuffer& path) { return path; }
 }  // namespace
 
@@ -293,7 +273,7 @@ TEST_F(WalkTest, ABatchNeverReplacesWhatItWroteItself) {
         CreateDirectoryA(out.c_str(), nullptr);
         events.Reset();
         EXPECT_EQ(2u, ConvertAllFiles()) << events.Text();
-        EXPECT_EQ((std::vector<std::string>{"01 Intro (2).wav", "01 Intro.wav"}), Tree(out));
+        EXPECT_EQ((std::vector<std::string>{"01 Intro (2).wav", "01 Intro.wav"}), FilesBelow(out));
         size_t sizes = ReadOutput(out + "\\01 Intro.wav").data.size() + ReadOutput(out + "\\01 Intro (2).wav").data.size();
         EXPECT_EQ(1200u, sizes) << "both discs' tracks are there";
         EXPECT_EQ(std::string::npos, events.Text().find("overwrite?")) << events.Text();
@@ -326,7 +306,7 @@ TEST_F(WalkTest, KeptFoldersMirrorTheTreeBelowTheSelectedFoldersParent) {
     EXPECT_EQ(5u, ConvertAllFiles()) << events.Text();
     EXPECT_EQ((std::vector<std::string>{"Album\\Disc 1\\01 Intro.wav", "Album\\Disc 2\\01 Intro.wav",
                                         "Album\\Disc 2\\Bonus\\01 Intro.wav", "Album\\cover.wav", "single.wav"}),
-              Tree(out))
+              FilesBelow(out))
         << "a file chosen by itself goes to the output folder itself";
 }
 
@@ -342,7 +322,7 @@ TEST_F(WalkTest, AKeptTreeBesideTheSourcesOrInsideThemIsNeverWalked) {
     EXPECT_EQ(2u, ConvertAllFiles()) << events.Text();
     EXPECT_TRUE(ReadOutput(folder / "Album (WAV)\\Disc 1\\01.wav").ok);
     EXPECT_TRUE(ReadOutput(folder / "Album (WAV)\\02.wav").ok);
-    EXPECT_EQ((std::vector<std::string>{"02.wav", "Disc 1\\01.wav"}), Tree(album)) << "the sources untouched";
+    EXPECT_EQ((std::vector<std::string>{"02.wav", "Disc 1\\01.wav"}), FilesBelow(album)) << "the sources untouched";
     // The output folder inside the selected one, typed otherwise than the walk
     // finds it: its new folders are never walked into.
     std::string inside = album + "\\Out";
@@ -352,7 +332,7 @@ TEST_F(WalkTest, AKeptTreeBesideTheSourcesOrInsideThemIsNeverWalked) {
     SetOutput(typed);
     EXPECT_EQ(2u, Count());
     EXPECT_EQ(2u, ConvertAllFiles()) << events.Text();
-    EXPECT_EQ((std::vector<std::string>{"Album\\02.wav", "Album\\Disc 1\\01.wav"}), Tree(inside));
+    EXPECT_EQ((std::vector<std::string>{"Album\\02.wav", "Album\\Disc 1\\01.wav"}), FilesBelow(inside));
 }
 
 TEST_F(WalkTest, AStopInAKeptTreeLeavesWholeFilesAndTheOneCutFile) {
@@ -367,7 +347,7 @@ TEST_F(WalkTest, AStopInAKeptTreeLeavesWholeFilesAndTheOneCutFile) {
         if (TestBatch().processedCount.load() == 2) TestBatch().stopRequested = 1;
     };
     EXPECT_EQ(3u, ConvertAllFiles()) << "the cut file counts, as a cancelled file does";
-    std::vector<std::string> files = Tree(out);
+    std::vector<std::string> files = FilesBelow(out);
     ASSERT_EQ(3u, files.size()) << "no temporary file, nothing after the stop";
     size_t whole = 0;
     for (const std::string& f : files) {
