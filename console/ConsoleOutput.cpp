@@ -1,21 +1,5 @@
 #include "ConsoleOutput.h"
 
-std::wstring Widen(const std::string& ansi) {
-    if (ansi.empty()) return std::wstring();
-    int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-    std::wstring wide(n, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &wide[0], n);
-    return wide;
-}
-
-std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string bytes(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &bytes[0], n, nullptr, nullptr);
-    return bytes;
-}
-
 namespace {
 bool IsWide(wchar_t c) {
     return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
@@ -72,7 +56,7 @@ void CConsoleStream::Write(const std::wstring& text) const {
         WriteConsoleW(m_handle, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
         return;
     }
-    std::string bytes = Utf8(text);
+    std::string bytes = Narrow(text);
     WriteFile(m_handle, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
 }
 

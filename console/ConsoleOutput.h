@@ -8,9 +8,8 @@
 #include <mutex>
 #include <string>
 
-// The program's ANSI strings (the engine's paths) as UTF-16.
-std::wstring Widen(const std::string& ansi);
-std::string Utf8(const std::wstring& text);
+#include "../framework/Unicode.h"
+
 
 // Screen cells text takes in a console: two for East Asian wide characters
 // and for characters beyond the basic plane (a surrogate pair), else one.

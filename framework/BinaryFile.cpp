@@ -1,8 +1,11 @@
 #include "BinaryFile.h"
 
+#include "FileSystem.h"
+#include "Unicode.h"
+
 bool CBinaryFile::Open(const char* path, const char* mode) {
     Close();
-    m_fp = fopen(path, mode);
+    m_fp = _wfopen(fs::SystemPath(path).c_str(), Widen(mode).c_str());
     return m_fp != nullptr;
 }
 

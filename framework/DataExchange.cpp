@@ -49,7 +49,7 @@ void DDX_Text(CDataExchange& dx, int id, std::string& value) {
     if (dx.m_bSaveAndValidate)
         value = dx.m_pDlgWnd->GetDlgItemText(id);
     else
-        SetWindowTextA(hwnd, value.c_str());
+        SetWindowTextW(hwnd, Widen(value).c_str());
 }
 
 void DDX_CBIndex(CDataExchange& dx, int id, int& value) {

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "Unicode.h"
 #include "WinApp.h"
 
 namespace {
@@ -24,7 +25,7 @@ int AppMessageBox(HWND owner, const char* text, const char* caption, UINT type) 
     }
     // The box may run for minutes: never hold the lock while it is up.
     if (hook) return hook(MessageBoxCall{owner, text ? text : "", caption ? caption : "", type});
-    return MessageBoxA(owner, text, caption, type);
+    return MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), type);
 }
 
 int AfxMessageBox(const char* text, UINT type) {

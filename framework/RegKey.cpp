@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "Unicode.h"
+
 LONG CRegKey::Open(HKEY parent, const char* subKey, REGSAM access) {
     HKEY key = nullptr;
     LONG rc = RegOpenKeyExA(parent, subKey, 0, access, &key);
@@ -28,14 +30,15 @@ LONG CRegKey::QueryDWORD(const char* name, DWORD& value) const {
 
 LONG CRegKey::QueryString(const char* name, std::string& value) const {
     DWORD type = 0, size = 0;
-    LONG rc = RegQueryValueExA(m_key, name, nullptr, &type, nullptr, &size);
+    std::wstring wideName = Widen(name);
+    LONG rc = RegQueryValueExW(m_key, wideName.c_str(), nullptr, &type, nullptr, &size);
     if (rc != ERROR_SUCCESS) return rc;
     if (type != REG_SZ && type != REG_EXPAND_SZ) return ERROR_INVALID_DATA;
-    // The stored data need not end in a zero: read into a buffer one byte larger.
-    std::vector<char> buffer(size + 1, '\0');
-    rc = RegQueryValueExA(m_key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+    // The stored data need not end in a zero (nor hold whole characters): one more character of room.
+    std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
+    rc = RegQueryValueExW(m_key, wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
     if (rc != ERROR_SUCCESS) return rc;
-    value.assign(buffer.data());
+    value = Narrow(buffer.data());
     return ERROR_SUCCESS;
 }
 
@@ -45,8 +48,9 @@ LONG CRegKey::SetDWORD(const char* name, DWORD value) {
 }
 
 LONG CRegKey::SetString(const char* name, const char* value) {
-    return RegSetValueExA(m_key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                          static_cast<DWORD>(strlen(value) + 1));
+    std::wstring wide = Widen(value);
+    return RegSetValueExW(m_key, Widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                          static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
 }
 
 LONG CRegKey::DeleteValue(const char* name) { return RegDeleteValueA(m_key, name); }

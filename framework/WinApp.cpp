@@ -1,5 +1,6 @@
 #include "WinApp.h"
 
+#include "FileSystem.h"
 #include "RegKey.h"
 #include "Wnd.h"
 
@@ -7,11 +8,8 @@ namespace {
 CWinApp* g_app = nullptr;
 
 std::string ExecutableBaseName() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH - 1);
-    const char* name = strrchr(path, '\\');
-    name = name ? name + 1 : path;
-    std::string base(name);
+    std::string path = fs::ModulePath(nullptr);
+    std::string base = path.substr(path.rfind('\\') + 1);
     size_t dot = base.rfind('.');
     if (dot != std::string::npos) base.erase(dot);
     return base;

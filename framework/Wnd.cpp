@@ -2,15 +2,17 @@
 
 #include <vector>
 
+#include "Unicode.h"
+
 namespace {
 const char kOwnerProp[] = "Wavory.CWnd";
 
 std::string TextOf(HWND hwnd) {
-    int length = GetWindowTextLengthA(hwnd);
+    int length = GetWindowTextLengthW(hwnd);
     if (length <= 0) return std::string();
-    std::vector<char> buffer(length + 1, '\0');
-    GetWindowTextA(hwnd, buffer.data(), length + 1);
-    return buffer.data();
+    std::vector<wchar_t> buffer(length + 1, L'\0');
+    GetWindowTextW(hwnd, buffer.data(), length + 1);
+    return Narrow(buffer.data());
 }
 }  // namespace
 

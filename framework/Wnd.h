@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <string>
 
+#include "Unicode.h"
+
 class CWnd {
 public:
     CWnd() = default;
@@ -16,10 +18,10 @@ public:
     HWND m_hWnd = nullptr;
 
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
-    void SetDlgItemText(int id, const char* text) const { ::SetDlgItemTextA(m_hWnd, id, text); }
+    void SetDlgItemText(int id, const char* text) const { ::SetDlgItemTextW(m_hWnd, id, Widen(text).c_str()); }
     std::string GetDlgItemText(int id) const;
     std::string GetWindowText() const;
-    void SetWindowText(const char* text) const { ::SetWindowTextA(m_hWnd, text); }
+    void SetWindowText(const char* text) const { ::SetWindowTextW(m_hWnd, Widen(text).c_str()); }
     BOOL PostMessage(UINT msg, WPARAM wp = 0, LPARAM lp = 0) const {
         return ::PostMessageA(m_hWnd, msg, wp, lp);
     }
