@@ -59,14 +59,14 @@ int ParseFileList(const std::string& raw, FileListContent& content) {
     long long flag = 0, count = 0;
     if (!scan.Number(flag) || flag < 0) return kListMalformed;
     scan.SkipSpace();
-    if (!scan.Line(content.folder) || content.folder.size() >= kPathBufferSize) return kListMalformed;
+    if (!scan.Line(content.folder) || content.folder.size() > kMaxPathBytes) return kListMalformed;
     if (!scan.Number(count) || count < 0) return kListMalformed;
     scan.SkipSpace();
     if (count == 0) return kListEmpty;
     content.paths.clear();
     for (long long i = 0; i < count; ++i) {
         std::string line;
-        if (scan.AtEnd() || !scan.Line(line) || line.size() >= kPathBufferSize) return kListMalformed;
+        if (scan.AtEnd() || !scan.Line(line) || line.size() > kMaxPathBytes) return kListMalformed;
         content.paths.push_back(line);
         scan.SkipSpace();
     }
@@ -80,7 +80,7 @@ std::string FileListPath() {
     return std::string(temp) + "\\filelist.flt";
 }
 
-int ReadFileList(PathBuffer& folder) {
+int ReadFileList(std::string& folder) {
     CBinaryFile file;
     if (!file.Open(FileListPath().c_str(), "rb")) return kListMalformed;
     int64_t size = file.Size();
@@ -95,15 +95,13 @@ int ReadFileList(PathBuffer& folder) {
     if (result < 0) return result;
 
     BatchState& batch = Batch();
-    batch.AllocateSources(static_cast<int32_t>(content.paths.size()));
-    for (size_t i = 0; i < content.paths.size(); ++i) batch.SetSource(static_cast<int32_t>(i), content.paths[i].c_str());
-
-    memset(folder, 0, sizeof(folder));
+    batch.SetSources(content.paths);
+    folder.clear();
     if (content.flag > 0) {
-        strcpy(folder, content.folder.c_str());
+        folder = content.folder;
         return content.flag;
     }
-    if (ApplyOutputFolderPolicy(nullptr, batch.sourcePaths[0], folder) == FolderPolicyResult::kNoFolder) {
+    if (ApplyOutputFolderPolicy(nullptr, batch.sourcePaths[0].c_str(), folder) == FolderPolicyResult::kNoFolder) {
         batch.FreeSources();
         return kListNoFolder;
     }

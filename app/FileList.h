@@ -25,4 +25,4 @@ std::string FileListPath();
 // Reads the list into BatchState's sources and settles folder: a flag of 0
 // applies the output-folder policy (kListNoFolder when it gives none), a
 // positive flag takes line 2. Returns the flag or a FileListResult.
-int ReadFileList(PathBuffer& folder);
+int ReadFileList(std::string& folder);

@@ -5,46 +5,48 @@
 #include <cstring>
 
 #include "../framework/ComPtr.h"
+#include "../framework/MessageBox.h"
+#include "../framework/Unicode.h"
 #include "../framework/WinApp.h"
 #include "../options/Settings.h"
 #include "AppMessages.h"
 
-bool BrowseForOutputFolder(HWND owner, PathBuffer& folder) {
-    BROWSEINFOA info{};
+bool BrowseForOutputFolder(HWND owner, std::string& folder) {
+    std::wstring title = Widen(msg::kChooseOutputFolder);
+    BROWSEINFOW info{};
     info.hwndOwner = owner;
-    info.lpszTitle = msg::kChooseOutputFolder;
+    info.lpszTitle = title.c_str();
     info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_EDITBOX | BIF_VALIDATE | BIF_NEWDIALOGSTYLE;
-    char display[MAX_PATH] = {};
+    wchar_t display[MAX_PATH] = {};
     info.pszDisplayName = display;
-    LPITEMIDLIST item = SHBrowseForFolderA(&info);
+    LPITEMIDLIST item = SHBrowseForFolderW(&info);
     if (!item) return false;
-    char path[MAX_PATH] = {};
-    bool ok = SHGetPathFromIDListA(item, path) && path[0];
+    // The browser's own path call stops at MAX_PATH; a deeper folder is told, not cut.
+    wchar_t path[MAX_PATH] = {};
+    bool ok = SHGetPathFromIDListW(item, path) && path[0];
     CoTaskMemFree(item);
-    if (!ok) return false;
-    memset(folder, 0, sizeof(folder));
-    strcpy(folder, path);
+    if (!ok) {
+        AppMessageBox(owner, msg::kFolderNotUsable, msg::kCaptionError, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    folder = Narrow(path);
     return true;
 }
 
-FolderPolicyResult ApplyOutputFolderPolicy(HWND owner, const char* firstSource, PathBuffer& folder) {
-    memset(folder, 0, sizeof(folder));
+FolderPolicyResult ApplyOutputFolderPolicy(HWND owner, const char* firstSource, std::string& folder) {
+    folder.clear();
     const CWinApp* app = AfxGetApp();
     int outputTo = app ? settings::Read(*app, settings::kOutputTo) : settings::kOutputToSourceFolder;
     switch (outputTo) {
-    case settings::kOutputToSourceFolder: {
-        PathBuffer source = {};
-        strncpy(source, firstSource, sizeof(source) - 1);
-        FolderOfPath(source, sizeof(source), folder);
+    case settings::kOutputToSourceFolder:
+        FolderOfPath(firstSource, folder);
         return FolderPolicyResult::kFolder;
-    }
     case settings::kOutputToAskEachBatch:
         return BrowseForOutputFolder(owner, folder) ? FolderPolicyResult::kFolder : FolderPolicyResult::kNoFolder;
     case settings::kOutputToFixedFolder: {
         std::string fixed = app ? settings::Read(*app, settings::kOutputPath) : std::string();
-        // A stored folder that does not fit is refused, never cut into another folder.
-        if (fixed.empty() || fixed.size() >= sizeof(folder)) return FolderPolicyResult::kNoFolder;
-        strcpy(folder, fixed.c_str());
+        if (fixed.empty() || fixed.size() > kMaxPathBytes) return FolderPolicyResult::kNoFolder;
+        folder = fixed;
         return FolderPolicyResult::kFolder;
     }
     default:

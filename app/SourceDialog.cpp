@@ -5,18 +5,19 @@
 
 #include <cstring>
 
-#include "../engine/BatchState.h"
+#include "../engine/PathRules.h"
+#include "../framework/Unicode.h"
 #include "AppMessages.h"
 
-bool ParseSelection(const char* buffer, size_t size, std::vector<std::string>& paths) {
+bool ParseSelection(const wchar_t* buffer, size_t size, std::vector<std::string>& paths) {
     paths.clear();
     size_t end = 0;
-    while (end + 1 < size && !(buffer[end] == '\0' && buffer[end + 1] == '\0')) ++end;
+    while (end + 1 < size && !(buffer[end] == L'\0' && buffer[end + 1] == L'\0')) ++end;
     if (end + 1 >= size) return false;
     std::vector<std::string> parts;
     for (size_t pos = 0; pos <= end && buffer[pos];) {
-        size_t length = strlen(buffer + pos);
-        parts.emplace_back(buffer + pos, length);
+        size_t length = wcslen(buffer + pos);
+        parts.push_back(Narrow(buffer + pos, length));
         pos += length + 1;
     }
     if (parts.empty()) return false;
@@ -31,24 +32,24 @@ bool ParseSelection(const char* buffer, size_t size, std::vector<std::string>& p
 }
 
 SelectionResult ChooseSourceFiles(HWND owner, std::vector<std::string>& paths, std::vector<std::string>& tooLong) {
-    std::string filter = msg::kSourceFilter;
-    for (char& c : filter)
-        if (c == '|') c = '\0';
-    std::vector<char> buffer(kSelectionBufferSize, '\0');
-    OPENFILENAMEA ofn{};
+    std::wstring filter = Widen(msg::kSourceFilter);
+    for (wchar_t& c : filter)
+        if (c == L'|') c = L'\0';
+    std::vector<wchar_t> buffer(kSelectionBufferSize, L'\0');
+    OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter.c_str();
     ofn.lpstrFile = buffer.data();
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
     ofn.Flags = OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_EXPLORER;
-    if (!GetOpenFileNameA(&ofn))
+    if (!GetOpenFileNameW(&ofn))
         return CommDlgExtendedError() == FNERR_BUFFERTOOSMALL ? SelectionResult::kTooMany : SelectionResult::kCancelled;
     // Some platforms cut a selection that does not fit and still report success.
     std::vector<std::string> all;
     if (!ParseSelection(buffer.data(), buffer.size(), all)) return SelectionResult::kTooMany;
     paths.clear();
     tooLong.clear();
-    for (auto& p : all) (p.size() >= static_cast<size_t>(kPathBufferSize) ? tooLong : paths).push_back(p);
+    for (auto& p : all) (p.size() > kMaxPathBytes ? tooLong : paths).push_back(p);
     return SelectionResult::kSelected;
 }

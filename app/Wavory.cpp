@@ -8,6 +8,7 @@
 #include "../acmdriver/PcmConverter.h"
 #include "../dialog/WavoryDlg.h"
 #include "../engine/BatchState.h"
+#include "../framework/FileSystem.h"
 #include "../framework/MessageBox.h"
 #include "../options/OptionsEntry.h"
 #include "../options/Settings.h"
@@ -26,9 +27,7 @@ CWavoryApp theApp;
 
 int CWavoryApp::ExitInstance() { return m_exitCode; }
 
-int CWavoryApp::FolderOfPath(const char* src, int size, char* dst) { return ::FolderOfPath(src, size, dst); }
-
-bool CWavoryApp::IsOutputOnCdRom() { return IsFolderOnCdRom(Batch().outputFolder); }
+bool CWavoryApp::IsOutputOnCdRom() { return IsFolderOnCdRom(Batch().outputFolder.c_str()); }
 
 BOOL CWavoryApp::InitInstance() {
     // The installer's and uninstaller's switches do their registry work and end.
@@ -55,11 +54,9 @@ BOOL CWavoryApp::InitInstance() {
     else
         automation::RefreshThisProgram();
 
-    PathBuffer executable = {};
-    GetModuleFileNameA(nullptr, executable, sizeof(executable) - 1);
-    PathBuffer folder = {};
-    FolderOfPath(executable, sizeof(executable), folder);
-    SetHelpFilePath((std::string(folder) + "\\Wavory.chm").c_str());
+    std::string folder;
+    FolderOfPath(fs::ModulePath(nullptr).c_str(), folder);
+    SetHelpFilePath((folder + "\\Wavory.chm").c_str());
 
     switch (ModeOfCommandLine(m_lpCmdLine)) {
     case StartMode::kOptions:
@@ -114,9 +111,8 @@ void CWavoryApp::RunFileDialogMode() {
     if (paths.empty()) return;
 
     BatchState& batch = Batch();
-    batch.AllocateSources(static_cast<int32_t>(paths.size()));
-    for (size_t i = 0; i < paths.size(); ++i) batch.SetSource(static_cast<int32_t>(i), paths[i].c_str());
-    if (ApplyOutputFolderPolicy(nullptr, batch.sourcePaths[0], batch.outputFolder) == FolderPolicyResult::kNoFolder) {
+    batch.SetSources(paths);
+    if (ApplyOutputFolderPolicy(nullptr, batch.sourcePaths[0].c_str(), batch.outputFolder) == FolderPolicyResult::kNoFolder) {
         batch.FreeSources();
         return;
     }

@@ -7,8 +7,6 @@ public:
     BOOL InitInstance() override;
     int ExitInstance() override;
 
-    // The folder part of src; see OutputFolder.h.
-    static int FolderOfPath(const char* src, int size, char* dst);
     // True when BatchState's output folder lies on a CD/DVD drive.
     static bool IsOutputOnCdRom();
 

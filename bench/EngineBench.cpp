@@ -58,10 +58,8 @@ double Now() {
 // One batch of one file through a fresh thread object; returns seconds.
 double RunBatch(const std::string& source, const std::string& outFolder) {
     static BatchState b;
-    memset(b.outputFolder, 0, kPathBufferSize);
-    strcpy(b.outputFolder, outFolder.c_str());
-    b.AllocateSources(1);
-    b.SetSource(0, source.c_str());
+    b.outputFolder = outFolder;
+    b.SetSources({source});
     b.filePercent = 0;
     b.totalPercent = 0;
     b.stopRequested = 0;

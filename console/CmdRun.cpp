@@ -47,7 +47,7 @@ std::vector<CheckedSource> CheckSources(const CmdOptions& options, CConsoleEvent
             continue;
         }
         // Part of a name that converts exactly converts exactly too.
-        ToAnsiExactly(FolderOf(full), source.folder);
+        ToUtf8Exactly(FolderOf(full), source.folder);
         checked.push_back(source);
     }
     return checked;
@@ -58,9 +58,8 @@ bool RunBatch(const SourceGroup& group, const JobSettings& settings, CConsoleEve
               CProgressView& view) {
     CStopSwitch& stop = CStopSwitch::Instance();
     BatchState batch;
-    group.outputFolder.copy(batch.outputFolder, kPathBufferSize - 1);
-    batch.AllocateSources(static_cast<int32_t>(group.sources.size()));
-    for (size_t i = 0; i < group.sources.size(); ++i) batch.SetSource(static_cast<int32_t>(i), group.sources[i].c_str());
+    batch.outputFolder = group.outputFolder;
+    batch.SetSources(group.sources);
     CDecodeThread thread(settings, events, batch, &written);
     stop.Attach(&batch);
     bool started = thread.CreateThread();
@@ -122,8 +121,8 @@ bool OutputFolder(const Run& run, std::string& folder) {
     if (run.options.outputFolder.empty()) return true;
     std::wstring full = FullPath(run.options.outputFolder);
     // Asked before anything is made there.
-    std::string ansi;
-    bool onCd = ToAnsiExactly(full, ansi) && IsFolderOnCdRom(ansi.c_str());
+    std::string utf8;
+    bool onCd = ToUtf8Exactly(full, utf8) && IsFolderOnCdRom(utf8.c_str());
     std::wstring problem = onCd ? cmdmsg::kOutputOnCd : PrepareOutputFolder(full, folder);
     if (problem.empty()) return true;
     Say(run.output, (full.empty() ? run.options.outputFolder : full) + L": " + problem);

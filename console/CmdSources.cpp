@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "../engine/BatchState.h"
 #include "../engine/PathRules.h"
 #include "ConsoleTexts.h"
 
@@ -26,50 +25,37 @@ std::wstring FullPath(const std::wstring& name) {
     return full;
 }
 
-bool ToAnsiExactly(const std::wstring& path, std::string& ansi) {
-    ansi.clear();
+bool ToUtf8Exactly(const std::wstring& path, std::string& utf8) {
+    utf8.clear();
     if (path.empty()) return true;
-    // With the system-wide UTF-8 option every name converts exactly, and the
-    // best-fit flag and its question are refused for that code page.
-    if (GetACP() == CP_UTF8) {
-        // A lone surrogate would become U+FFFD, the name of another file.
-        const DWORD flags = WC_ERR_INVALID_CHARS;
-        int n = WideCharToMultiByte(CP_UTF8, flags, path.data(), static_cast<int>(path.size()), nullptr, 0, nullptr,
-                                    nullptr);
-        ansi.assign(n, '\0');
-        return n && WideCharToMultiByte(CP_UTF8, flags, path.data(), static_cast<int>(path.size()), &ansi[0], n,
-                                        nullptr, nullptr) == n;
-    }
-    BOOL usedDefault = FALSE;
-    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.data(), static_cast<int>(path.size()), nullptr, 0,
-                                nullptr, &usedDefault);
-    if (!n || usedDefault) return false;
-    ansi.assign(n, '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.data(), static_cast<int>(path.size()), &ansi[0], n, nullptr,
-                        &usedDefault);
-    return !usedDefault;
+    // A lone surrogate would become U+FFFD, the name of another file.
+    const DWORD flags = WC_ERR_INVALID_CHARS;
+    int n = WideCharToMultiByte(CP_UTF8, flags, path.data(), static_cast<int>(path.size()), nullptr, 0, nullptr, nullptr);
+    utf8.assign(n, '\0');
+    return n && WideCharToMultiByte(CP_UTF8, flags, path.data(), static_cast<int>(path.size()), &utf8[0], n, nullptr,
+                                    nullptr) == n;
 }
 
 namespace {
-std::wstring EnginePath(const std::wstring& full, std::string& ansi) {
-    if (!ToAnsiExactly(full, ansi)) return cmdmsg::kNameNotInCodePage;
-    if (full.empty() || ansi.size() >= kPathBufferSize) return cmdmsg::kNameTooLong;
+std::wstring EnginePath(const std::wstring& full, std::string& utf8) {
+    if (!ToUtf8Exactly(full, utf8)) return cmdmsg::kNameNotUnicode;
+    if (full.empty() || utf8.size() > kMaxPathBytes) return cmdmsg::kNameTooLong;
     return std::wstring();
 }
 }  // namespace
 
-std::wstring CheckSource(const std::wstring& full, std::string& ansi) {
+std::wstring CheckSource(const std::wstring& full, std::string& utf8) {
     DWORD attributes = full.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(full.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return cmdmsg::kNoSuchSource;
-    std::wstring problem = EnginePath(full, ansi);
+    std::wstring problem = EnginePath(full, utf8);
     if (!problem.empty()) return problem;
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && GetFileType(ansi.c_str()) == kNotConvertible)
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && GetFileType(utf8.c_str()) == kNotConvertible)
         return cmdmsg::kNotConvertible;
     return std::wstring();
 }
 
-std::wstring PrepareOutputFolder(const std::wstring& full, std::string& ansi) {
-    std::wstring problem = EnginePath(full, ansi);
+std::wstring PrepareOutputFolder(const std::wstring& full, std::string& utf8) {
+    std::wstring problem = EnginePath(full, utf8);
     if (!problem.empty()) return problem;
     DWORD attributes = GetFileAttributesW(full.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {

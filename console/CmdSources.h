@@ -1,5 +1,5 @@
-// The command line's names as the engine takes them: full paths in the ANSI
-// code page that fit a path buffer, each checked to exist and be convertible.
+// The command line's names as the engine takes them: full paths in UTF-8,
+// each checked to exist and be convertible.
 #pragma once
 #include <string>
 
@@ -11,13 +11,13 @@ std::wstring FullPath(const std::wstring& name);
 // (searched on UTF-16, so no double-byte character is split).
 std::wstring FolderOf(const std::wstring& full);
 
-// The path in the ANSI code page, exactly: false when a character has no
-// exact counterpart (a best fit could name a different file).
-bool ToAnsiExactly(const std::wstring& path, std::string& ansi);
+// The path in UTF-8, exactly: false for a lone surrogate, which NTFS allows in
+// a name but UTF-8 cannot hold (U+FFFD in its place would name another file).
+bool ToUtf8Exactly(const std::wstring& path, std::string& utf8);
 
 // Empty when the source can be converted; otherwise why not.
-std::wstring CheckSource(const std::wstring& full, std::string& ansi);
+std::wstring CheckSource(const std::wstring& full, std::string& utf8);
 
 // Makes the output folder (and its parents) when it is missing; empty when it
 // is there, otherwise why not.
-std::wstring PrepareOutputFolder(const std::wstring& full, std::string& ansi);
+std::wstring PrepareOutputFolder(const std::wstring& full, std::string& utf8);

@@ -61,8 +61,7 @@ inline constexpr wchar_t kNothingFound[] = L"no MP3, WMA or WAV file found";
 inline constexpr wchar_t kNoSuchSource[] = L"no such file or folder";
 inline constexpr wchar_t kNotConvertible[] = L"not an MP3, WMA or WAV file";
 inline constexpr wchar_t kNameTooLong[] = L"the name is too long";
-inline constexpr wchar_t kNameNotInCodePage[] =
-    L"the name holds characters outside this Windows' code page, which this version can't open";
+inline constexpr wchar_t kNameNotUnicode[] = L"the name holds a broken character (half of a UTF-16 pair)";
 inline constexpr wchar_t kCantMakeOutput[] = L"can't create the output folder";
 inline constexpr wchar_t kNotConverted[] = L"not converted";
 inline constexpr wchar_t kCantStart[] = L"can't start the conversion";

@@ -1,5 +1,7 @@
 #include "FileReadStream.h"
 
+#include "../framework/FileSystem.h"
+
 HRESULT LastErrorStatus() {
     DWORD error = GetLastError();
     return error ? HRESULT_FROM_WIN32(error) : S_OK;
@@ -13,8 +15,7 @@ CFileReadStream::~CFileReadStream() {
 
 HRESULT CFileReadStream::Open(const char* path) {
     // The same sharing as every other source: a file another program holds open is read all the same.
-    m_hFile = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_hFile = fs::Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
     if (m_hFile == INVALID_HANDLE_VALUE) return LastErrorStatus();
     if (GetFileType(m_hFile) != FILE_TYPE_DISK) {
         CloseHandle(m_hFile);

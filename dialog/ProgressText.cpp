@@ -1,6 +1,7 @@
 #include "ProgressText.h"
 
 #include "../engine/FreeSpaceMonitor.h"
+#include "../framework/Unicode.h"
 
 #include <cstdio>
 
@@ -15,8 +16,9 @@ std::string FreeSpaceText(uint64_t freeBytes) {
     return text;
 }
 
+// Counted in characters, so a cut never splits one (a name is UTF-8).
 std::string CutName(const std::string& name, size_t limit) {
-    return name.size() > limit ? name.substr(0, limit) + "..." : name;
+    return CharacterCount(name) > limit ? CutCharacters(name, limit) + "..." : name;
 }
 
 std::string FoldersText(const std::string& sourceFolder, const std::string& outputFolder) {

@@ -283,16 +283,15 @@ bool CWavoryDlg::ChooseSourcesAndFolder() {
     if (paths.empty()) return false;
 
     BatchState& batch = Batch();
-    batch.AllocateSources(static_cast<int32_t>(paths.size()));
-    for (size_t i = 0; i < paths.size(); ++i) batch.SetSource(static_cast<int32_t>(i), paths[i].c_str());
+    batch.SetSources(paths);
     const CWinApp* app = AfxGetApp();
     bool fixedFolder = app && settings::Read(*app, settings::kOutputTo) == settings::kOutputToFixedFolder;
-    if (ApplyOutputFolderPolicy(m_hWnd, batch.sourcePaths[0], batch.outputFolder) == FolderPolicyResult::kNoFolder) {
+    if (ApplyOutputFolderPolicy(m_hWnd, batch.sourcePaths[0].c_str(), batch.outputFolder) == FolderPolicyResult::kNoFolder) {
         batch.FreeSources();
         if (fixedFolder) AppMessageBox(m_hWnd, msg::kOutputFolderEmpty, msg::kCaptionError, MB_OK | MB_ICONERROR);
         return false;
     }
-    if (IsFolderOnCdRom(batch.outputFolder)) {
+    if (IsFolderOnCdRom(batch.outputFolder.c_str())) {
         AppMessageBox(m_hWnd, msg::OnCdRom(batch.outputFolder).c_str(), msg::kCaptionError, MB_OK | MB_ICONERROR);
         batch.FreeSources();
         return false;

@@ -4,24 +4,15 @@
 
 BatchState::BatchState() : stoppedEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
 
-void BatchState::AllocateSources(int32_t count) {
-    sourcePaths.reset(count > 0 ? new PathBuffer[count]() : nullptr);
-    sourceCount = count > 0 ? count : 0;
+void BatchState::SetSources(std::vector<std::string> paths) {
+    sourcePaths = std::move(paths);
+    sourceCount = static_cast<int32_t>(sourcePaths.size());
 }
 
 void BatchState::FreeSources() {
-    sourcePaths.reset();
+    sourcePaths.clear();
+    sourcePaths.shrink_to_fit();
     sourceCount = 0;
-}
-
-bool BatchState::SetSource(int32_t index, const char* path) {
-    if (index < 0 || index >= sourceCount) return false;
-    char* slot = sourcePaths[index];
-    memset(slot, 0, kPathBufferSize);
-    size_t length = strlen(path);
-    if (length >= static_cast<size_t>(kPathBufferSize)) return false;
-    memcpy(slot, path, length);
-    return true;
 }
 
 void BatchState::PublishNames(const char* fileName, const char* sourceFolder, const char* outputFolderName) {

@@ -8,11 +8,9 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "../framework/Handles.h"
-
-constexpr int kPathBufferSize = MAX_PATH;  // 260 bytes, terminating zero included
-using PathBuffer = char[kPathBufferSize];
 
 struct BatchNames {
     std::string currentFileName;
@@ -23,9 +21,9 @@ struct BatchNames {
 struct BatchState {
     BatchState();
 
-    PathBuffer outputFolder = {};
+    std::string outputFolder;  // UTF-8, as every path here
     int32_t sourceCount = 0;
-    std::unique_ptr<PathBuffer[]> sourcePaths;
+    std::vector<std::string> sourcePaths;
 
     std::atomic<int32_t> phase{0};  // 0 gathering, 1 converting
     std::atomic<uint32_t> totalCount{0};
@@ -38,11 +36,9 @@ struct BatchState {
     std::atomic<uint32_t> fileChanged{0};
     std::atomic<uint64_t> freeBytes{0};
 
-    // Zero-filled slots for count paths; the previous list is freed.
-    void AllocateSources(int32_t count);
+    // The batch's sources in their order; the previous list is freed.
+    void SetSources(std::vector<std::string> paths);
     void FreeSources();
-    // Copies path into slot index; false (slot left empty) when it does not fit.
-    bool SetSource(int32_t index, const char* path);
 
     // Thread side: replaces the three names, then raises fileChanged.
     void PublishNames(const char* fileName, const char* sourceFolder, const char* outputFolderName);

@@ -2,17 +2,17 @@
 
 #include <string>
 
+#include "../framework/FileSystem.h"
 #include "FileConversion.h"
 #include "FreeSpaceMonitor.h"
 #include "TempOutput.h"
 
 uint64_t QueryFreeSpace(const char* folder) {
-    ULARGE_INTEGER available{};
+    uint64_t available = 0;
     // A share's root is answered only with the trailing backslash.
     std::string directory = folder;
     if (!directory.empty() && directory.back() != '\\') directory += '\\';
-    if (!GetDiskFreeSpaceExA(directory.c_str(), &available, nullptr, nullptr)) return kFreeSpaceUnknown;
-    return available.QuadPart;
+    return fs::FreeSpace(directory, available) ? available : kFreeSpaceUnknown;
 }
 
 namespace {
@@ -64,7 +64,7 @@ void CDecodeThread::GatherInformation() {
 
 void CDecodeThread::ConvertAll() {
     BatchState& batch = m_batch;
-    SweepStaleTempOutputs(batch.outputFolder, kStaleTempAgeMs);
+    SweepStaleTempOutputs(batch.outputFolder.c_str(), kStaleTempAgeMs);
     batch.processedCount = 0;
     batch.totalPercent = 0;
     batch.convertedCount = 0;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "../framework/FileSystem.h"
 #include "../framework/WinThread.h"
 #include "BatchState.h"
 #include "FreeSpaceMonitor.h"
@@ -50,6 +51,7 @@ public:
 private:
     void RunSources(int convert);
     void ConvertEntry(int type, const char* path);
+    bool IsOutputFolder(const char* folder) const;
     // Holds while paused; false when the batch is to stop here.
     bool SafePoint() const;
     bool StopRequested() const { return m_batch.stopRequested.load() != 0; }
@@ -60,4 +62,6 @@ private:
     COutputNames m_ownWritten;
     COutputNames& m_written;       // the outputs of this batch (or job) so far
     std::string m_selectedFolder;  // the source list's folder being walked; empty for a listed file
+    fs::FileIdentity m_outputIdentity;  // of the output folder, when it exists as a pass starts
+    bool m_outputKnown = false;
 };

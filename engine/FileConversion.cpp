@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "../acmdriver/PcmFormats.h"
-#include "../framework/Handles.h"
+#include "../framework/FileSystem.h"
 #include "Normalize.h"
 #include "PathRules.h"
 #include "Progress.h"
@@ -14,23 +14,23 @@ const DWORD kMinimumFreeBytes = 1024;
 // Less than a file buffer left after a write failed: the disk is full.
 const uint64_t kFullDiskSlack = 64 * 1024;
 
-bool CanOpenShared(const char* path) {
-    CFileHandle file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool CanOpenShared(const std::string& path) {
+    CFileHandle file(fs::Open(path, GENERIC_READ, kShareAll, OPEN_EXISTING));
     return file.IsValid();
 }
 
 // No file, folder or unreadable file holds the name.
-bool IsFreeName(const char* path) {
-    if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) return false;
+bool IsFreeName(const std::string& path) {
+    if (fs::Attributes(path) != INVALID_FILE_ATTRIBUTES) return false;
     DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
 // An existing output must be replaceable before any work is done for it.
-bool CanReplace(const char* path) {
-    CFileHandle file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+bool CanReplace(const std::string& path) {
+    CFileHandle file(fs::Open(path, GENERIC_WRITE, kShareAll, OPEN_EXISTING));
     return file.IsValid();
 }
 
@@ -50,11 +50,12 @@ WAVEFORMATEX TargetFormat(const JobSettings& settings, const WAVEFORMATEX& sourc
 bool CFileConversion::NameOutput() {
     m_fileName = FileNamePart(m_source);
     m_mirrored = m_job.settings.keepTree && m_job.selectedFolder[0];
-    bool named = !m_mirrored || MirrorFolder(m_batch.outputFolder, m_job.selectedFolder, m_source, m_outputFolder);
-    named = named && MakeOutputPath(m_mirrored ? m_outputFolder : m_batch.outputFolder, m_fileName.c_str(), m_outputPath);
+    const char* outputFolder = m_batch.outputFolder.c_str();
+    bool named = !m_mirrored || MirrorFolder(outputFolder, m_job.selectedFolder, m_source, m_outputFolder);
+    named = named && MakeOutputPath(m_mirrored ? m_outputFolder.c_str() : outputFolder, m_fileName.c_str(), m_outputPath);
     if (!named) {
-        std::string tooLong = std::string(m_mirrored && m_outputFolder[0] ? m_outputFolder : m_batch.outputFolder) +
-                              "\\" + m_fileName;
+        std::string tooLong = (m_mirrored && !m_outputFolder.empty() ? m_outputFolder : m_batch.outputFolder) + "\\" +
+                              m_fileName;
         Fail(FileFailure::kCantCreate, tooLong);
         return false;
     }
@@ -62,11 +63,11 @@ bool CFileConversion::NameOutput() {
 }
 
 bool CFileConversion::AvoidOwnOutput() {
-    if (!m_job.written.Written(m_outputPath)) return true;
-    PathBuffer candidate;
-    for (int n = 2; NumberedPath(m_outputPath, n, candidate); ++n) {
-        if (!m_job.written.Written(candidate) && IsFreeName(candidate)) {
-            memcpy(m_outputPath, candidate, sizeof(candidate));
+    if (!m_job.written.Written(m_outputPath.c_str())) return true;
+    std::string candidate;
+    for (int n = 2; NumberedPath(m_outputPath.c_str(), n, candidate); ++n) {
+        if (!m_job.written.Written(candidate.c_str()) && IsFreeName(candidate)) {
+            m_outputPath = candidate;
             return true;
         }
     }
@@ -79,8 +80,8 @@ bool CFileConversion::CreateOutput() {
     bool exists = !IsFreeName(m_outputPath);
     if (exists && m_job.settings.promptBefore && !m_job.events.AskOverwrite(m_outputPath)) return false;
     // The folders of a kept tree are made as their first file needs them.
-    if ((exists && !CanReplace(m_outputPath)) || (m_mirrored && !MakeFolders(m_outputFolder)) ||
-        !m_temp.Create(m_outputPath) || !m_output.Open(m_temp.Path(), "wb")) {
+    if ((exists && !CanReplace(m_outputPath)) || (m_mirrored && !MakeFolders(m_outputFolder.c_str())) ||
+        !m_temp.Create(m_outputPath.c_str()) || !m_output.Open(m_temp.Path(), "wb")) {
         Fail(FileFailure::kCantCreate, m_outputPath);
         return false;
     }
@@ -98,7 +99,7 @@ bool CFileConversion::Open(int type) {
         return false;
     }
     if (!NameOutput()) return false;
-    if (SamePath(m_outputPath, m_source)) {
+    if (SamePath(m_outputPath.c_str(), m_source)) {
         Fail(FileFailure::kSameFolder, m_source);
         return false;
     }
@@ -121,11 +122,11 @@ bool CFileConversion::Open(int type) {
 
 // The dialog's labels and bar start on this file.
 void CFileConversion::Announce() {
-    PathBuffer outputFolderName, sourceFolderName;
-    GetParentFolderName(m_outputPath, kPathBufferSize, outputFolderName);
-    GetParentFolderName(m_source, kPathBufferSize, sourceFolderName);
+    std::string outputFolderName, sourceFolderName;
+    GetParentFolderName(m_outputPath.c_str(), outputFolderName);
+    GetParentFolderName(m_source, sourceFolderName);
     m_batch.filePercent = 0;
-    m_batch.PublishNames(m_fileName.c_str(), sourceFolderName, outputFolderName);
+    m_batch.PublishNames(m_fileName.c_str(), sourceFolderName.c_str(), outputFolderName.c_str());
 }
 
 int CFileConversion::Run(int type) {
@@ -191,11 +192,11 @@ int CFileConversion::Finish(bool readFailed) {
         Fail(FileFailure::kCantWrite, m_outputPath);
         return 0;
     }
-    if (!m_temp.CommitAs(m_outputPath)) {
+    if (!m_temp.CommitAs(m_outputPath.c_str())) {
         Fail(FileFailure::kCantWrite, m_outputPath);
         return 0;
     }
-    m_job.written.Add(m_outputPath);
+    m_job.written.Add(m_outputPath.c_str());
     return 1;
 }
 
@@ -205,7 +206,7 @@ void CFileConversion::CopyBlocks(CAcmStream& stream) {
     BYTE* input = stream.Input();
     DWORD leftover = 0;
     uint64_t consumed = 0;
-    CFreeSpaceMonitor freeSpace(m_job.freeSpace, m_batch.outputFolder);
+    CFreeSpaceMonitor freeSpace(m_job.freeSpace, m_batch.outputFolder.c_str());
     for (;;) {
         DWORD got = m_reader->Read(input + leftover, stream.InputSize() - leftover);
         // The source is exhausted: one last call hands out what the converter holds back.
@@ -248,7 +249,7 @@ bool CFileConversion::WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block
     }
     if (m_output.Write(block, produced) != produced) {
         // A disk that ran out of room mid-block is the full disk, not just this file.
-        m_batch.freeBytes = m_job.freeSpace(m_batch.outputFolder);
+        m_batch.freeBytes = m_job.freeSpace(m_batch.outputFolder.c_str());
         if (m_batch.freeBytes < produced)
             StopForFullDisk();
         else
@@ -262,7 +263,7 @@ bool CFileConversion::WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block
 }
 
 bool CFileConversion::DiskIsFull() const {
-    uint64_t free = m_job.freeSpace(m_batch.outputFolder);
+    uint64_t free = m_job.freeSpace(m_batch.outputFolder.c_str());
     return free != kFreeSpaceUnknown && free < kFullDiskSlack;
 }
 

@@ -68,8 +68,8 @@ private:
     BatchState& m_batch;
     const char* m_source;
     bool m_mirrored = false;         // the output goes to a copy of the source's folder tree
-    PathBuffer m_outputFolder = {};  // that copy's folder
-    PathBuffer m_outputPath = {};
+    std::string m_outputFolder;  // that copy's folder
+    std::string m_outputPath;
     std::string m_fileName;
     CTempOutput m_temp;
     CBinaryFile m_output;

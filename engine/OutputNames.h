@@ -5,7 +5,6 @@
 #include <set>
 #include <string>
 
-#include "BatchState.h"
 
 class COutputNames {
 public:
@@ -19,15 +18,15 @@ private:
 };
 
 // C:\Out\01 Intro.wav with n = 2 gives C:\Out\01 Intro (2).wav; false (out
-// empty) when it does not fit.
-bool NumberedPath(const char* path, int n, PathBuffer& out);
+// empty) when it passes the longest path.
+bool NumberedPath(const char* path, int n, std::string& out);
 
 // The folder for a file found below selectedFolder when the tree is kept: the
 // output folder plus the file's folder relative to the selected folder's
 // parent. When the output folder is that parent, the copy of the selected
 // folder is named "<folder> (WAV)" beside it, so the sources are never
-// written into. False (out empty) when it does not fit.
-bool MirrorFolder(const char* outputFolder, const char* selectedFolder, const char* sourcePath, PathBuffer& out);
+// written into. False (out empty) when it passes the longest path.
+bool MirrorFolder(const char* outputFolder, const char* selectedFolder, const char* sourcePath, std::string& out);
 
 // Makes folder and every missing folder above it; true when it exists after.
 bool MakeFolders(const char* folder);

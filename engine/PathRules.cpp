@@ -1,16 +1,31 @@
 #include "PathRules.h"
 
+#include <windows.h>
+
 #include <cstring>
 
+#include "../framework/FileSystem.h"
+#include "../framework/Unicode.h"
+
 namespace {
+bool EqualNoCase(const char* a, size_t aLength, const char* b, size_t bLength) {
+    return ::EqualNoCase(std::string(a, aLength), std::string(b, bLength));
+}
+
 bool EndsWith(const char* name, size_t length, const char* ext) {
     size_t n = strlen(ext);
-    return length >= n && lstrcmpiA(name + length - n, ext) == 0;
+    return length >= n && EqualNoCase(name + length - n, n, ext, n);
 }
 
 bool EndsWithBackslash(const char* s) {
     size_t n = strlen(s);
     return n > 0 && s[n - 1] == '\\';
+}
+
+size_t TrimmedLength(const char* path) {
+    size_t n = strlen(path);
+    while (n > 0 && path[n - 1] == '\\') --n;
+    return n;
 }
 }  // namespace
 
@@ -23,13 +38,14 @@ int GetFileType(const char* name) {
     return kNotConvertible;
 }
 
+// UTF-8 never holds the byte of a backslash inside a character, so byte searches are safe.
 const char* FileNamePart(const char* path) {
     const char* slash = strrchr(path, '\\');
     return slash ? slash + 1 : path;
 }
 
-int GetParentFolderName(const char* path, int size, char* out) {
-    memset(out, 0, size);
+int GetParentFolderName(const char* path, std::string& out) {
+    out.clear();
     const char* last = strrchr(path, '\\');
     if (!last) return 1;
     if (last == path) return 0;
@@ -37,77 +53,49 @@ int GetParentFolderName(const char* path, int size, char* out) {
     while (end > path && end[-1] == '\\') --end;
     const char* start = end;
     while (start > path && start[-1] != '\\') --start;
-    size_t n = static_cast<size_t>(end - start);
-    if (n >= static_cast<size_t>(size)) n = size - 1;
-    memcpy(out, start, n);
+    out.assign(start, end);
     return 1;
 }
 
-bool JoinPath(const char* folder, const char* name, PathBuffer& out) {
-    memset(out, 0, sizeof(out));
-    size_t folderLength = strlen(folder), nameLength = strlen(name);
-    bool separator = !EndsWithBackslash(folder);
-    if (folderLength + separator + nameLength >= sizeof(out)) return false;
-    memcpy(out, folder, folderLength);
-    if (separator) out[folderLength] = '\\';
-    memcpy(out + folderLength + separator, name, nameLength);
-    return true;
+bool JoinPath(const char* folder, const char* name, std::string& out) {
+    out = folder;
+    if (!EndsWithBackslash(folder)) out += '\\';
+    out += name;
+    if (out.size() <= kMaxPathBytes) return true;
+    out.clear();
+    return false;
 }
 
-bool MakeOutputPath(const char* outputFolder, const char* fileName, PathBuffer& out) {
-    size_t nameLength = strlen(fileName);
+bool MakeOutputPath(const char* outputFolder, const char* fileName, std::string& out) {
+    std::string name = fileName;
     // Cut at the last dot, unless the name ends in it (then the dot stays).
-    const char* dot = strrchr(fileName, '.');
-    if (dot && dot[1] != '\0') nameLength = static_cast<size_t>(dot - fileName);
-    char name[kPathBufferSize + 4];
-    if (nameLength + 4 >= sizeof(name)) {
-        memset(out, 0, sizeof(out));
-        return false;
-    }
-    memcpy(name, fileName, nameLength);
-    memcpy(name + nameLength, ".wav", 5);
-    return JoinPath(outputFolder, name, out);
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot + 1 < name.size()) name.erase(dot);
+    return JoinPath(outputFolder, (name + ".wav").c_str(), out);
 }
 
-bool SamePath(const char* a, const char* b) { return lstrcmpiA(a, b) == 0; }
+bool SamePath(const char* a, const char* b) { return EqualNoCase(a, strlen(a), b, strlen(b)); }
 
-namespace {
-size_t TrimmedLength(const char* path) {
-    size_t n = strlen(path);
-    while (n > 0 && path[n - 1] == '\\') --n;
-    return n;
-}
-}  // namespace
-
-bool SameFolder(const char* a, const char* b) {
-    size_t n = TrimmedLength(a);
-    return n == TrimmedLength(b) && CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a, static_cast<int>(n), b,
-                                                   static_cast<int>(n)) == CSTR_EQUAL;
-}
+bool SameFolder(const char* a, const char* b) { return EqualNoCase(a, TrimmedLength(a), b, TrimmedLength(b)); }
 
 bool IsWithinFolder(const char* path, const char* folder) {
     size_t n = TrimmedLength(folder);
     if (SameFolder(path, folder)) return true;
-    return strlen(path) > n && path[n] == '\\' &&
-           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path, static_cast<int>(n), folder, static_cast<int>(n)) ==
-               CSTR_EQUAL;
+    return strlen(path) > n && path[n] == '\\' && EqualNoCase(path, n, folder, n);
 }
 
-int FolderOfPath(const char* src, int size, char* dst) {
-    memset(dst, 0, size);
-    // The buffers are zero-filled: searching from the last byte finds the string's last backslash.
-    int i = size - 1;
-    while (i >= 0 && src[i] != '\\') --i;
-    if (i < 0) return 1;
-    if (i == 0) return 0;
-    int end = i;
-    while (end > 0 && src[end - 1] == '\\') --end;
-    memcpy(dst, src, end);
+int FolderOfPath(const char* src, std::string& dst) {
+    dst.clear();
+    const char* last = strrchr(src, '\\');
+    if (!last) return 1;
+    if (last == src) return 0;
+    const char* end = last;
+    while (end > src && end[-1] == '\\') --end;
+    dst.assign(src, end);
     return 1;
 }
 
 bool IsFolderOnCdRom(const char* folder) {
-    char root[4] = {};
-    strncpy(root, folder, 3);
-    return GetDriveTypeA(root) == DRIVE_CDROM;
+    std::string root(folder, strnlen(folder, 3));
+    return fs::DriveType(root) == DRIVE_CDROM;
 }

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include <string>
 
 class CTempOutput {
 public:
@@ -13,13 +14,13 @@ public:
     CTempOutput& operator=(const CTempOutput&) = delete;
 
     bool Create(const char* outputPath);
-    const char* Path() const { return m_path; }
+    const char* Path() const { return m_path.c_str(); }
     // On the disk first (where the disk can be told to), then in the output's
     // place: a crash or power cut afterwards finds the old output or the whole new one.
     bool CommitAs(const char* outputPath);
 
 private:
-    char m_path[MAX_PATH] = {};
+    std::string m_path;
 };
 
 // Whether a file name is one of our temporary files ("wvy", 1 to 4 hex digits, ".tmp").

@@ -76,20 +76,19 @@ std::string ModulePath(HMODULE module) {
     }
 }
 
-namespace {
-bool Identity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+bool Identify(const std::string& path, FileIdentity& identity) {
     // Backup semantics open folders too; no access right is needed to read the identity.
     CFileHandle handle(Open(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
                             FILE_FLAG_BACKUP_SEMANTICS));
-    return handle.IsValid() && GetFileInformationByHandle(handle, &info);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!handle.IsValid() || !GetFileInformationByHandle(handle, &info)) return false;
+    identity = FileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    return true;
 }
-}  // namespace
 
 bool SameObject(const std::string& a, const std::string& b) {
-    BY_HANDLE_FILE_INFORMATION first{}, second{};
-    if (!Identity(a, first) || !Identity(b, second)) return false;
-    return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+    FileIdentity first, second;
+    return Identify(a, first) && Identify(b, second) && first == second;
 }
 
 bool CListing::Open(const std::string& folder, const char* pattern) {

@@ -26,9 +26,19 @@ UINT DriveType(const std::string& root);
 // The user's temporary folder, ending in a backslash.
 std::string TempFolder();
 std::string ModulePath(HMODULE module);
-// Whether two existing paths name one file or folder, however each is spelled
-// (case, trailing backslash, 8.3 name, a second mapping of the same share). False
-// when either cannot be opened.
+// What names one file or folder, however its path is spelled (case, trailing
+// backslash, 8.3 name, a second mapping of the same share).
+struct FileIdentity {
+    DWORD volume = 0;
+    DWORD indexHigh = 0;
+    DWORD indexLow = 0;
+    bool operator==(const FileIdentity& o) const {
+        return volume == o.volume && indexHigh == o.indexHigh && indexLow == o.indexLow;
+    }
+};
+// False when the path cannot be opened.
+bool Identify(const std::string& path, FileIdentity& identity);
+// Whether two existing paths name one file or folder; false when either cannot be opened.
 bool SameObject(const std::string& a, const std::string& b);
 
 // The entries of a folder that match a pattern ("*", "wvy*.tmp"), names in UTF-8.

@@ -38,6 +38,12 @@ std::string Narrow(const wchar_t* text, size_t length) {
 std::string Narrow(const std::wstring& text) { return Narrow(text.data(), text.size()); }
 std::string Narrow(const wchar_t* text) { return text ? Narrow(text, wcslen(text)) : std::string(); }
 
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    std::wstring wa = Widen(a), wb = Widen(b);
+    return CompareStringOrdinal(wa.c_str(), static_cast<int>(wa.size()), wb.c_str(), static_cast<int>(wb.size()),
+                                TRUE) == CSTR_EQUAL;
+}
+
 std::string CodePageToUtf8(const std::string& text, UINT codePage) { return Narrow(ToWide(text, codePage, 0)); }
 
 std::string CutCharacters(const std::string& text, size_t maxChars) {

@@ -15,6 +15,8 @@ std::string Narrow(const wchar_t* text);
 // Text of the given code page (CP_ACP: the system's ANSI code page) to UTF-8.
 std::string CodePageToUtf8(const std::string& text, UINT codePage);
 bool IsValidUtf8(const std::string& text);
+// Equal as the file system compares names: ordinal, without regard to case, in every script.
+bool EqualNoCase(const std::string& a, const std::string& b);
 // The longest prefix of at most maxChars characters (code points), so a cut
 // never falls inside a character.
 std::string CutCharacters(const std::string& text, size_t maxChars);

@@ -111,7 +111,7 @@ bool COptionWavDlg::OnCommand(UINT id, UINT code, HWND) {
 }
 
 void COptionWavDlg::OnBrowse() {
-    PathBuffer folder = {};
+    std::string folder;
     if (!BrowseForOutputFolder(m_hWnd, folder)) return;
     // Keep what was typed elsewhere in the dialog: read it before writing it all back.
     UpdateData(true);
@@ -153,9 +153,9 @@ void COptionWavDlg::OnOK() {
     CWinApp& app = App();
     if (m_nOutputTo == settings::kOutputToFixedFolder) {
         const char* refusal = m_strOutputPath.empty() ? kFolderEmpty
-                              // Longer folders would not fit the program's path buffers.
-                              : m_strOutputPath.size() >= static_cast<size_t>(kPathBufferSize) ? kFolderTooLong
-                                                                                               : nullptr;
+                              // Longer folders are past what the file functions take.
+                              : m_strOutputPath.size() > kMaxPathBytes ? kFolderTooLong
+                                                                       : nullptr;
         if (refusal) {
             AppMessageBox(m_hWnd, refusal, "Error", MB_OK | MB_ICONERROR);
             SetFocus(GetDlgItem(IDC_OUTPUT_PATH));

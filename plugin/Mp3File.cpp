@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "../framework/FileSystem.h"
 #include "Sniff.h"
 
 namespace {
@@ -68,8 +69,9 @@ long CMp3File::Seek(void* self, long offset, int whence) {
 
 bool CMp3File::Open(const char* path) {
     Close();
-    m_file.Attach(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    // The host passes UTF-8; a host that still passes the ANSI code page is understood too.
+    m_file.Attach(fs::Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+                           FILE_FLAG_SEQUENTIAL_SCAN));
     LARGE_INTEGER size;
     if (!m_file.IsValid() || !GetFileSizeEx(m_file, &size) || size.QuadPart == 0 || size.QuadPart > LONG_MAX) {
         Close();

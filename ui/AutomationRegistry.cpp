@@ -2,7 +2,9 @@
 
 #include <vector>
 
+#include "../framework/FileSystem.h"
 #include "../framework/RegKey.h"
+#include "../framework/Unicode.h"
 
 namespace automation {
 namespace {
@@ -39,11 +41,7 @@ HKEY OpenClasses(HKEY hive, CRegKey& owner) {
     return nullptr;
 }
 
-std::string ThisExecutable() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH - 1);
-    return path;
-}
+std::string ThisExecutable() { return fs::ModulePath(nullptr); }
 }  // namespace
 
 bool IsRegisteredFor(HKEY root, const std::string& exePath) {
@@ -52,7 +50,7 @@ bool IsRegisteredFor(HKEY root, const std::string& exePath) {
         CRegKey key;
         std::string value;
         if (key.Open(root, entry.key.c_str()) != ERROR_SUCCESS || key.QueryString(nullptr, value) != ERROR_SUCCESS ||
-            lstrcmpiA(value.c_str(), entry.value.c_str()) != 0)
+            !EqualNoCase(value, entry.value))
             return false;
     }
     return true;

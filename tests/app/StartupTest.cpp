@@ -13,9 +13,8 @@ using namespace fixtures;
 
 namespace {
 std::string Folder(const std::string& path) {
-    PathBuffer src = {}, dst;
-    strcpy(src, path.c_str());
-    FolderOfPath(src, sizeof(src), dst);
+    std::string dst;
+    FolderOfPath(path.c_str(), dst);
     return dst;
 }
 }  // namespace
@@ -27,9 +26,11 @@ TEST(FolderOfPath, ExamplesIncludingRootsAndUncPaths) {
     EXPECT_EQ("C:\\Music", Folder("C:\\Music\\\\a.mp3")) << "a doubled separator leaves no backslash";
     EXPECT_EQ("C:\\Music\\Live", Folder("C:\\Music\\Live\\")) << "a trailing backslash is dropped";
     EXPECT_EQ("", Folder("a.mp3"));
-    PathBuffer src = {"\\a.mp3"}, dst;
-    EXPECT_EQ(0, FolderOfPath(src, sizeof(src), dst));
-    EXPECT_STREQ("", dst);
+    // A CP932 name whose second byte would be 0x5C: in UTF-8 no character holds a backslash byte.
+    EXPECT_EQ("C:\\\xE9\x9F\xB3\xE6\xA5\xBD", Folder("C:\\\xE9\x9F\xB3\xE6\xA5\xBD\\\xE3\x82\xBD\xE3\x83\xB3\xE3\x82\xB0.mp3"));
+    std::string dst = "junk";
+    EXPECT_EQ(0, FolderOfPath("\\a.mp3", dst));
+    EXPECT_EQ("", dst);
 }
 
 TEST(CdRomCheck, LooksAtTheRootOfTheFolder) {
@@ -56,15 +57,15 @@ class Policy : public ::testing::Test {
 protected:
     Policy() : env("WavoryPolicyTest") {}
     EngineApp env;
-    PathBuffer folder = {};
+    std::string folder;
 };
 }  // namespace
 
 TEST_F(Policy, OutputToZeroIsTheFolderOfTheFirstSource) {
     EXPECT_EQ(FolderPolicyResult::kFolder, ApplyOutputFolderPolicy(nullptr, "C:\\Music\\Live", folder));
-    EXPECT_STREQ("C:\\Music", folder) << "a selected folder's parent";
+    EXPECT_EQ("C:\\Music", folder) << "a selected folder's parent";
     ApplyOutputFolderPolicy(nullptr, "D:\\a.mp3", folder);
-    EXPECT_STREQ("D:", folder);
+    EXPECT_EQ("D:", folder);
 }
 
 TEST_F(Policy, OutputToTwoIsTheFixedFolderAndEmptyGivesNone) {
@@ -72,17 +73,19 @@ TEST_F(Policy, OutputToTwoIsTheFixedFolderAndEmptyGivesNone) {
     EXPECT_EQ(FolderPolicyResult::kNoFolder, ApplyOutputFolderPolicy(nullptr, "C:\\a.mp3", folder));
     settings::Write(env.app, settings::kOutputPath, "E:\\Wav");
     EXPECT_EQ(FolderPolicyResult::kFolder, ApplyOutputFolderPolicy(nullptr, "C:\\a.mp3", folder));
-    EXPECT_STREQ("E:\\Wav", folder);
-    settings::Write(env.app, settings::kOutputPath, std::string(300, 'x').c_str());
-    EXPECT_EQ(FolderPolicyResult::kNoFolder, ApplyOutputFolderPolicy(nullptr, "C:\\a.mp3", folder))
-        << "a folder that does not fit is refused, never cut";
+    EXPECT_EQ("E:\\Wav", folder);
+    // Stored through the wide registry functions: every character and every length comes back whole.
+    std::string deep = "E:\\\xE6\x97\xA5\xE6\x9C\xAC\xF0\x9F\x8E\xB5\\" + std::string(300, 'x');
+    settings::Write(env.app, settings::kOutputPath, deep.c_str());
+    EXPECT_EQ(FolderPolicyResult::kFolder, ApplyOutputFolderPolicy(nullptr, "C:\\a.mp3", folder));
+    EXPECT_EQ(deep, folder);
 }
 
 TEST_F(Policy, AnyOtherValueLeavesTheFolderEmpty) {
     env.Set(settings::kOutputTo, 5);
-    strcpy(folder, "junk");
+    folder = "junk";
     EXPECT_EQ(FolderPolicyResult::kFolder, ApplyOutputFolderPolicy(nullptr, "C:\\a.mp3", folder));
-    EXPECT_STREQ("", folder);
+    EXPECT_EQ("", folder);
 }
 
 TEST(FileListParsing, TheWritersFormatWithCrLfOrLf) {
@@ -128,7 +131,7 @@ protected:
     }
     ~FileListRead() override { Batch().FreeSources(); }
     EngineApp env;
-    PathBuffer folder = {};
+    std::string folder;
 };
 }  // namespace
 
@@ -136,20 +139,19 @@ TEST_F(FileListRead, FillsTheSourcesAndSettlesTheFolder) {
     WriteList("0\r\nC:\\Apps\r\n2\r\nC:\\Music\\a.mp3\r\nC:\\Music\\Live\r\n");
     EXPECT_EQ(0, ReadFileList(folder));
     ASSERT_EQ(2, Batch().sourceCount);
-    EXPECT_STREQ("C:\\Music\\a.mp3", Batch().sourcePaths[0]);
-    EXPECT_STREQ("C:\\Music\\Live", Batch().sourcePaths[1]);
-    EXPECT_EQ('\0', Batch().sourcePaths[1][20]);
-    EXPECT_STREQ("C:\\Music", folder);
+    EXPECT_EQ("C:\\Music\\a.mp3", Batch().sourcePaths[0]);
+    EXPECT_EQ("C:\\Music\\Live", Batch().sourcePaths[1]);
+    EXPECT_EQ("C:\\Music", folder);
 }
 
 TEST_F(FileListRead, PositiveFlagUsesLineTwoAndEmptyFixedFolderGivesNoFolder) {
     WriteList("1\r\nD:\\Out\r\n1\r\nC:\\Music\\a.mp3\r\n");
     EXPECT_EQ(1, ReadFileList(folder));
-    EXPECT_STREQ("D:\\Out", folder);
+    EXPECT_EQ("D:\\Out", folder);
     env.Set(settings::kOutputTo, 2);
     WriteList("0\r\nD:\\Out\r\n1\r\nC:\\Music\\a.mp3\r\n");
     EXPECT_EQ(kListNoFolder, ReadFileList(folder));
-    EXPECT_EQ(nullptr, Batch().sourcePaths.get()) << "freed on the way out";
+    EXPECT_TRUE(Batch().sourcePaths.empty()) << "freed on the way out";
 }
 
 TEST_F(FileListRead, AMissingFileIsMalformed) {
@@ -161,20 +163,21 @@ TEST_F(FileListRead, AMissingFileIsMalformed) {
 
 TEST(Selection, OnePathOrAFolderAndNames) {
     std::vector<std::string> paths;
-    const char one[] = "C:\\Music\\a.mp3\0\0";
-    ASSERT_TRUE(ParseSelection(one, sizeof(one), paths));
+    const wchar_t one[] = L"C:\\Music\\a.mp3\0\0";
+    ASSERT_TRUE(ParseSelection(one, std::size(one), paths));
     EXPECT_EQ((std::vector<std::string>{"C:\\Music\\a.mp3"}), paths);
-    const char many[] = "C:\\Music\0a.mp3\0b.wma\0\0";
-    ASSERT_TRUE(ParseSelection(many, sizeof(many), paths));
-    EXPECT_EQ((std::vector<std::string>{"C:\\Music\\a.mp3", "C:\\Music\\b.wma"}), paths);
-    const char root[] = "C:\\\0a.mp3\0b.mp3\0\0";
-    ASSERT_TRUE(ParseSelection(root, sizeof(root), paths));
+    const wchar_t many[] = L"C:\\Music\0a.mp3\0\x65E5\x672C.wma\0\0";
+    ASSERT_TRUE(ParseSelection(many, std::size(many), paths));
+    EXPECT_EQ((std::vector<std::string>{"C:\\Music\\a.mp3", "C:\\Music\\\xE6\x97\xA5\xE6\x9C\xAC.wma"}), paths)
+        << "names come out in UTF-8";
+    const wchar_t root[] = L"C:\\\0a.mp3\0b.mp3\0\0";
+    ASSERT_TRUE(ParseSelection(root, std::size(root), paths));
     EXPECT_EQ("C:\\a.mp3", paths[0]) << "no doubled backslash in a drive root";
 }
 
 TEST(Selection, ACutSelectionWithNoDoubleZeroIsTooMany) {
-    std::vector<char> cut(kSelectionBufferSize, 'x');
-    memcpy(cut.data(), "C:\\Music\0a.mp3\0b", 16);
+    std::vector<wchar_t> cut(kSelectionBufferSize, L'x');
+    memcpy(cut.data(), L"C:\\Music\0a.mp3\0b", 16 * sizeof(wchar_t));
     std::vector<std::string> paths;
     EXPECT_FALSE(ParseSelection(cut.data(), cut.size(), paths));
     EXPECT_TRUE(paths.empty()) << "never a cut path";

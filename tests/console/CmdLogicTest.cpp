@@ -104,17 +104,16 @@ TEST(CmdSources, GroupsByOutputFolderInTheirOrder) {
     EXPECT_EQ(L"\\\\server\\share", FolderOf(L"\\\\server\\share\\a.mp3"));
 }
 
-TEST(CmdSources, NamesThatHaveNoExactAnsiFormAreRefused) {
+TEST(CmdSources, EveryNameReachesTheEngineExactlyInUtf8) {
     EXPECT_EQ(L"C:\\Music", FullPath(L"C:\\Music\\"));
     EXPECT_EQ(L"C:\\", FullPath(L"C:\\"));
-    std::string ansi;
-    EXPECT_TRUE(ToAnsiExactly(L"C:\\Music\\plain.mp3", ansi));
-    EXPECT_EQ("C:\\Music\\plain.mp3", ansi);
-    if (GetACP() != 1252) GTEST_SKIP() << "the cases below are those of Western Windows, code page 1252";
-    EXPECT_TRUE(ToAnsiExactly(L"Caf\x00E9.mp3", ansi));
-    EXPECT_EQ("Caf\xE9.mp3", ansi);
-    EXPECT_FALSE(ToAnsiExactly(L"C:\\\x65E5\x672C.mp3", ansi));
-    EXPECT_FALSE(ToAnsiExactly(L"C:\\\x0141\x00F3\x0064\x017A.mp3", ansi)) << "a best fit names another file";
+    std::string utf8;
+    EXPECT_TRUE(ToUtf8Exactly(L"C:\\Music\\plain.mp3", utf8));
+    EXPECT_EQ("C:\\Music\\plain.mp3", utf8);
+    EXPECT_TRUE(ToUtf8Exactly(L"C:\\\x65E5\x672C\\\x0141\x00F3\x0064\x017A \xD83C\xDFB5.mp3", utf8));
+    EXPECT_EQ("C:\\\xE6\x97\xA5\xE6\x9C\xAC\\\xC5\x81\xC3\xB3\x64\xC5\xBA \xF0\x9F\x8E\xB5.mp3", utf8)
+        << "Japanese, Polish and an emoji (a surrogate pair), whatever the code page";
+    EXPECT_FALSE(ToUtf8Exactly(L"C:\\\xD83C.mp3", utf8)) << "a lone surrogate would become another file's name";
 }
 
 TEST(CmdResults, ExitCodesInTheirOrderOfWeight) {

@@ -9,10 +9,10 @@
 TEST(BatchState, StartsEmptyWithANonSignalledAutoResetEvent) {
     BatchState state;
     EXPECT_EQ(0, state.sourceCount);
-    EXPECT_EQ(nullptr, state.sourcePaths.get());
+    EXPECT_TRUE(state.sourcePaths.empty());
     EXPECT_EQ(0u, state.totalCount.load());
     EXPECT_EQ(0u, state.freeBytes.load());
-    EXPECT_EQ('\0', state.outputFolder[0]);
+    EXPECT_TRUE(state.outputFolder.empty());
     ASSERT_TRUE(state.stoppedEvent.IsValid());
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(state.stoppedEvent, 0));
     SetEvent(state.stoppedEvent);
@@ -20,29 +20,22 @@ TEST(BatchState, StartsEmptyWithANonSignalledAutoResetEvent) {
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(state.stoppedEvent, 0)) << "auto-reset";
 }
 
-TEST(BatchState, SourceSlotsAreZeroFilledAndRefuseTooLongPaths) {
+TEST(BatchState, SourcesKeepEveryPathWholeAndAreReplacedAsAList) {
     BatchState state;
-    state.AllocateSources(3);
+    // Past MAX_PATH in bytes and in characters: nothing is cut or refused any more.
+    std::string deep = "C:\\" + std::string(300, 'a') + "\\\xE6\x97\xA5\xE6\x9C\xAC.mp3";
+    state.SetSources({deep, "C:\\b.wav", ""});
     ASSERT_EQ(3, state.sourceCount);
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < kPathBufferSize; ++j) ASSERT_EQ('\0', state.sourcePaths[i][j]);
+    EXPECT_EQ(deep, state.sourcePaths[0]);
+    EXPECT_EQ("C:\\b.wav", state.sourcePaths[1]);
 
-    std::string fits(259, 'a');
-    EXPECT_TRUE(state.SetSource(0, fits.c_str()));
-    EXPECT_EQ(fits, state.sourcePaths[0]);
-    std::string tooLong(260, 'b');
-    EXPECT_FALSE(state.SetSource(1, tooLong.c_str()));
-    EXPECT_EQ('\0', state.sourcePaths[1][0]) << "never a cut path";
-    EXPECT_FALSE(state.SetSource(3, "C:\\x")) << "index past the end";
-    EXPECT_FALSE(state.SetSource(-1, "C:\\x"));
-
-    // A shorter path written over a longer one leaves no trace of the old text.
-    EXPECT_TRUE(state.SetSource(0, "C:\\a"));
-    EXPECT_EQ('\0', state.sourcePaths[0][10]);
+    state.SetSources({"C:\\a"});
+    EXPECT_EQ(1, state.sourceCount) << "the previous list is gone";
+    EXPECT_EQ("C:\\a", state.sourcePaths[0]);
 
     state.FreeSources();
     EXPECT_EQ(0, state.sourceCount);
-    EXPECT_EQ(nullptr, state.sourcePaths.get());
+    EXPECT_TRUE(state.sourcePaths.empty());
 }
 
 TEST(BatchState, NamesAreHandedOverOnceAfterEachChange) {

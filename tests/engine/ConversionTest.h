@@ -27,8 +27,7 @@ protected:
         out = folder.MakeDir("out");
         in = folder.MakeDir("in");
         BatchState& b = TestBatch();
-        memset(b.outputFolder, 0, sizeof(b.outputFolder));
-        strcpy(b.outputFolder, out.c_str());
+        b.outputFolder = out.c_str();
         b.stopRequested = 0;
         b.processedCount = 0;
         b.totalCount = 1;

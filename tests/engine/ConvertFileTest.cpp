@@ -24,34 +24,39 @@ protected:
 }  // namespace
 
 TEST(OutputNames, FolderAndNameRules) {
-    PathBuffer p;
+    std::string p;
     ASSERT_TRUE(MakeOutputPath("D:\\Out", "Song.MP3", p));
-    EXPECT_STREQ("D:\\Out\\Song.wav", p);
+    EXPECT_EQ("D:\\Out\\Song.wav", p);
     ASSERT_TRUE(MakeOutputPath("D:\\Out\\", "Song.MP3", p));
-    EXPECT_STREQ("D:\\Out\\Song.wav", p) << "no doubled backslash";
+    EXPECT_EQ("D:\\Out\\Song.wav", p) << "no doubled backslash";
     ASSERT_TRUE(MakeOutputPath("D:\\Out", "a.b.c.wma", p));
-    EXPECT_STREQ("D:\\Out\\a.b.c.wav", p);
+    EXPECT_EQ("D:\\Out\\a.b.c.wav", p);
     ASSERT_TRUE(MakeOutputPath("D:\\Out", "name.", p));
-    EXPECT_STREQ("D:\\Out\\name..wav", p) << "a trailing dot stays";
+    EXPECT_EQ("D:\\Out\\name..wav", p) << "a trailing dot stays";
     ASSERT_TRUE(MakeOutputPath("D:\\Out", ".mp3", p));
-    EXPECT_STREQ("D:\\Out\\.wav", p);
+    EXPECT_EQ("D:\\Out\\.wav", p);
+    // UTF-8 names: the extension is found by bytes that never occur inside a character.
+    ASSERT_TRUE(MakeOutputPath("C:\\\xE9\x9F\xB3\xE6\xA5\xBD", "\xE3\x82\xBD\xE3\x83\xB3\xE3\x82\xB0.MP3", p));
+    EXPECT_EQ("C:\\\xE9\x9F\xB3\xE6\xA5\xBD\\\xE3\x82\xBD\xE3\x83\xB3\xE3\x82\xB0.wav", p);
     std::string longName(250, 'n');
-    EXPECT_FALSE(MakeOutputPath("D:\\Out", (longName + ".mp3").c_str(), p)) << "260 bytes or more never fit";
-    EXPECT_EQ('\0', p[0]);
+    ASSERT_TRUE(MakeOutputPath("D:\\Out", (longName + ".mp3").c_str(), p)) << "past MAX_PATH is no limit";
+    EXPECT_EQ("D:\\Out\\" + longName + ".wav", p);
+    EXPECT_FALSE(MakeOutputPath("D:\\Out", (std::string(kMaxPathBytes, 'n') + ".mp3").c_str(), p));
+    EXPECT_EQ("", p);
 }
 
 TEST(OutputNames, ParentFolderNames) {
-    char out[260];
-    EXPECT_EQ(1, GetParentFolderName("C:\\Music\\song.mp3", 260, out));
-    EXPECT_STREQ("Music", out);
-    EXPECT_EQ(1, GetParentFolderName("C:\\song.mp3", 260, out));
-    EXPECT_STREQ("C:", out);
-    EXPECT_EQ(1, GetParentFolderName("C:\\Music\\\\song.mp3", 260, out));
-    EXPECT_STREQ("Music", out);
-    EXPECT_EQ(0, GetParentFolderName("\\song.mp3", 260, out));
-    EXPECT_STREQ("", out);
-    EXPECT_EQ(1, GetParentFolderName("song.mp3", 260, out));
-    EXPECT_STREQ("", out);
+    std::string out;
+    EXPECT_EQ(1, GetParentFolderName("C:\\Music\\song.mp3", out));
+    EXPECT_EQ("Music", out);
+    EXPECT_EQ(1, GetParentFolderName("C:\\song.mp3", out));
+    EXPECT_EQ("C:", out);
+    EXPECT_EQ(1, GetParentFolderName("C:\\Music\\\\song.mp3", out));
+    EXPECT_EQ("Music", out);
+    EXPECT_EQ(0, GetParentFolderName("\\song.mp3", out));
+    EXPECT_EQ("", out);
+    EXPECT_EQ(1, GetParentFolderName("song.mp3", out));
+    EXPECT_EQ("", out);
 }
 
 TEST(SourceTypes, ByTheEndOfTheNameInAnyCase) {
@@ -117,7 +122,7 @@ TEST_F(ConvertFileTest, FormatTwoUsesTheStoredFormatReadForEveryFile) {
 }
 
 TEST_F(ConvertFileTest, SameFileIsRefusedButWaveBesideItIsConverted) {
-    strcpy(TestBatch().outputFolder, in.c_str());
+    TestBatch().outputFolder = in.c_str();
     std::string wav = WriteWav("x.wav", Pcm(2, 44100, 16), Counting(4000));
     std::vector<uint8_t> before = ReadBytes(wav);
     ASSERT_EQ(0, Convert(wav));
@@ -127,11 +132,11 @@ TEST_F(ConvertFileTest, SameFileIsRefusedButWaveBesideItIsConverted) {
     // The same rule in capitals, through the folder written another way.
     std::string upper = in + "\\Y.WAV";
     ASSERT_TRUE(WriteBytes(upper, CanonicalWav(Pcm(2, 44100, 16), Counting(400))));
-    CharUpperA(TestBatch().outputFolder);
+    CharUpperA(&TestBatch().outputFolder[0]);
     EXPECT_EQ(0, Convert(upper));
 
     std::string wave = WriteWav("z.wave", Pcm(2, 44100, 16), Counting(4000));
-    strcpy(TestBatch().outputFolder, in.c_str());
+    TestBatch().outputFolder = in.c_str();
     EXPECT_EQ(1, Convert(wave)) << events.Text();
     EXPECT_TRUE(ReadOutput(in + "\\z.wav").ok);
 }
@@ -235,14 +240,14 @@ TEST_F(ConvertFileTest, SourceThatCannotBeOpenedAndOutputThatCannotBeCreated) {
     EXPECT_EQ((std::vector<std::string>{Failed(FileFailure::kCantOpenShared, missing)}), events.Events());
 
     std::string src = WriteWav("a.wav", Pcm(2, 44100, 16), Counting(400));
-    strcpy(TestBatch().outputFolder, (folder / "no such folder").c_str());
+    TestBatch().outputFolder = (folder / "no such folder").c_str();
     EXPECT_EQ(0, Convert(src));
     EXPECT_EQ(Failed(FileFailure::kCantCreate, folder / "no such folder\\a.wav"), events.Last());
 
     // An output path of 260 bytes or more is refused, not cut.
     std::string deep = out;
     while (deep.size() < 240) deep = deep + "\\" + std::string(20, 'd');
-    strcpy(TestBatch().outputFolder, deep.c_str());
+    TestBatch().outputFolder = deep.c_str();
     EXPECT_EQ(0, Convert(src));
     ASSERT_EQ(3u, events.Count());
     EXPECT_EQ(Failed(FileFailure::kCantCreate, deep + "\\a.wav"), events.Last()) << "the whole path, not cut";
@@ -309,7 +314,7 @@ TEST_F(ConvertFileTest, FullDiskForReal) {
     std::string small = disk;
     TestFolder::Remove(small + "\\out");
     CreateDirectoryA((small + "\\out").c_str(), nullptr);
-    strcpy(TestBatch().outputFolder, (small + "\\out").c_str());
+    TestBatch().outputFolder = (small + "\\out").c_str();
     std::string src = WriteWav("big.wav", Pcm(2, 44100, 16), Tone16(44100 * 4, 2, 44100, 9000));
     EXPECT_EQ(0, Convert(src));
     EXPECT_EQ((std::vector<std::string>{"disk full"}), events.Events()) << "a disk that fills mid-block is a full disk";
@@ -331,7 +336,7 @@ TEST_F(ConvertFileTest, ADiskThatFillsUpWithTheLastBufferedBytesIsTheFullDisk) {
     // 176128 bytes; its last 316 bytes need one page more.
     std::string filler = small + "\\filler.bin";
     ASSERT_TRUE(WriteBytes(filler, std::vector<uint8_t>(262144 - 176128)));
-    strcpy(TestBatch().outputFolder, (small + "\\out").c_str());
+    TestBatch().outputFolder = (small + "\\out").c_str();
     std::string src = WriteWav("one.wav", Pcm(2, 44100, 16), Tone16(44100, 2, 44100, 9000));
     EXPECT_EQ(0, Convert(src));
     DeleteFileA(filler.c_str());
@@ -368,7 +373,7 @@ TEST_F(ConvertFileTest, ANormalisationPassThatCannotWriteFailsTheFile) {
     std::string target = std::string(disk) + "\\normalise";
     TestFolder::Remove(target);  // whatever an earlier run left
     ASSERT_TRUE(CreateDirectoryA(target.c_str(), nullptr)) << "error " << GetLastError();
-    strcpy(TestBatch().outputFolder, target.c_str());
+    TestBatch().outputFolder = target.c_str();
     env.Set(settings::kPromptBefore, 0);
     std::vector<uint8_t> tone = Tone16(44100 * 2, 2, 44100, 3000);
     std::string src = WriteWav("quiet.wav", Pcm(2, 44100, 16), tone);

@@ -20,8 +20,7 @@ protected:
         : env("WavoryThreadTest"), folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
         out = folder.MakeDir("out");
         BatchState& b = TestBatch();
-        memset(b.outputFolder, 0, kPathBufferSize);
-        strcpy(b.outputFolder, out.c_str());
+        b.outputFolder = out.c_str();
         // The dialog's batch start.
         b.filePercent = 0;
         b.totalPercent = 0;
@@ -30,8 +29,7 @@ protected:
     }
     ~DecodeThreadTest() override { TestBatch().FreeSources(); }
     void Sources(const std::vector<std::string>& paths) {
-        TestBatch().AllocateSources(static_cast<int32_t>(paths.size()));
-        for (size_t i = 0; i < paths.size(); ++i) TestBatch().SetSource(static_cast<int32_t>(i), paths[i].c_str());
+        TestBatch().SetSources(paths);
     }
     std::string Wav(const std::string& name, size_t seconds) {
         std::string path = folder / name;
@@ -95,7 +93,7 @@ TEST_F(DecodeThreadTest, ThreeFilesShareTheTotalBarEquallyAndMessagesComeInOrder
 
 TEST_F(DecodeThreadTest, CancelDuringGatheringPostsNoConversionDone) {
     // The drive-root box of the counting pass is where the user cancels.
-    strcpy(TestBatch().outputFolder, "Z:\\wavory-test-out");
+    TestBatch().outputFolder = "Z:\\wavory-test-out";
     Sources({"Z:\\", Wav("a.wav", 1)});
     events.onDriveRoot = [] { TestBatch().stopRequested = 1; };
     RecordedThread thread(events);

@@ -19,6 +19,23 @@
 
 namespace fixtures {
 
+// Test paths are UTF-8 and may pass MAX_PATH: the fixtures reach them through
+// the wide functions (by the long form past MAX_PATH), on their own, not through the program's layer.
+inline std::wstring TestPath(const std::string& path) {
+    UINT codePage = CP_UTF8;
+    int n = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    if (n <= 0) n = MultiByteToWideChar(codePage = CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(codePage, 0, path.data(), static_cast<int>(path.size()), &wide[0], n);
+    return wide.size() >= MAX_PATH - 12 && wide[1] == L':' ? L"\\\\?\\" + wide : wide;
+}
+inline std::string TestName(const wchar_t* name) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, name, -1, nullptr, 0, nullptr, nullptr);
+    std::string text(n > 0 ? static_cast<size_t>(n - 1) : 0, '\0');
+    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, name, -1, &text[0], n, nullptr, nullptr);
+    return text;
+}
+
 inline WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits) {
     WAVEFORMATEX f{};
     f.wFormatTag = WAVE_FORMAT_PCM;
@@ -73,7 +90,7 @@ inline std::vector<uint8_t> CanonicalWav(const WAVEFORMATEX& f, const std::vecto
 }
 
 inline bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    CFileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    CFileHandle file(CreateFileW(TestPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
     return file.IsValid() &&
            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
@@ -81,7 +98,7 @@ inline bool WriteBytes(const std::string& path, const std::vector<uint8_t>& byte
 }
 
 inline std::vector<uint8_t> ReadBytes(const std::string& path) {
-    CFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    CFileHandle file(CreateFileW(TestPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     std::vector<uint8_t> bytes;
     if (!file.IsValid()) return bytes;
     bytes.resize(GetFileSize(file, nullptr));
@@ -91,7 +108,7 @@ inline std::vector<uint8_t> ReadBytes(const std::string& path) {
     return bytes;
 }
 
-inline bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+inline bool Exists(const std::string& path) { return GetFileAttributesW(TestPath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // 16-bit PCM: a sine of the given frequency and amplitude, the same on every channel
 // but for a small offset per channel, so a swap of channels shows.
@@ -156,29 +173,29 @@ public:
     std::string operator/(const std::string& name) const { return m_path + "\\" + name; }
     std::string MakeDir(const std::string& name) const {
         std::string p = *this / name;
-        CreateDirectoryA(p.c_str(), nullptr);
+        CreateDirectoryW(TestPath(p).c_str(), nullptr);
         return p;
     }
     static void Remove(const std::string& path) {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+        WIN32_FIND_DATAW fd;
+        HANDLE h = FindFirstFileW(TestPath(path + "\\*").c_str(), &fd);
         if (h != INVALID_HANDLE_VALUE) {
             do {
-                std::string name = fd.cFileName;
+                std::string name = TestName(fd.cFileName);
                 if (name == "." || name == "..") continue;
                 std::string child = path + "\\" + name;
-                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                SetFileAttributesW(TestPath(child).c_str(), FILE_ATTRIBUTE_NORMAL);
                 if ((fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
                     !(fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
                     Remove(child);
                 else if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveDirectoryA(child.c_str());
+                    RemoveDirectoryW(TestPath(child).c_str());
                 else
-                    DeleteFileA(child.c_str());
-            } while (FindNextFileA(h, &fd));
+                    DeleteFileW(TestPath(child).c_str());
+            } while (FindNextFileW(h, &fd));
             FindClose(h);
         }
-        RemoveDirectoryA(path.c_str());
+        RemoveDirectoryW(TestPath(path).c_str());
     }
 
 private:
@@ -187,17 +204,17 @@ private:
 
 // Every file below folder, by its path under it ("Disc 1\\01.wav"), sorted.
 inline void ListFilesBelow(const std::string& folder, const std::string& below, std::vector<std::string>& into) {
-    WIN32_FIND_DATAA fd;
-    CFindHandle h(FindFirstFileA((folder + "\\*").c_str(), &fd));
+    WIN32_FIND_DATAW fd;
+    CFindHandle h(FindFirstFileW(TestPath(folder + "\\*").c_str(), &fd));
     if (!h.IsValid()) return;
     do {
-        std::string name = fd.cFileName;
+        std::string name = TestName(fd.cFileName);
         if (name == "." || name == "..") continue;
         if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
             ListFilesBelow(folder + "\\" + name, below + name + "\\", into);
         else
             into.push_back(below + name);
-    } while (FindNextFileA(h, &fd));
+    } while (FindNextFileW(h, &fd));
 }
 inline std::vector<std::string> FilesBelow(const std::string& folder) {
     std::vector<std::string> files;
@@ -209,12 +226,12 @@ inline std::vector<std::string> FilesBelow(const std::string& folder) {
 // The files in a folder, by name (no subfolders).
 inline std::vector<std::string> FilesIn(const std::string& folder) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(TestPath(folder + "\\*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return names;
     do
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(fd.cFileName);
-    while (FindNextFileA(h, &fd));
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(TestName(fd.cFileName));
+    while (FindNextFileW(h, &fd));
     FindClose(h);
     return names;
 }

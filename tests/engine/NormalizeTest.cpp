@@ -97,8 +97,7 @@ protected:
     NormalizeFileTest()
         : env("WavoryNormalizeTest"), folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
         out = folder.MakeDir("out");
-        memset(TestBatch().outputFolder, 0, kPathBufferSize);
-        strcpy(TestBatch().outputFolder, out.c_str());
+        TestBatch().outputFolder = out.c_str();
         TestBatch().stopRequested = 0;
         TestBatch().processedCount = 0;
         TestBatch().totalCount = 1;

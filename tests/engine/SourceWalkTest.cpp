@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "engine/BatchState.h"
 #include "engine/DecodeThread.h"
 #include "engine/OutputNames.h"
+#include "engine/PathRules.h"
 #include "tests/engine/RecordingEvents.h"
 #include "tests/engine/EngineFixtures.h"
 
@@ -26,13 +29,10 @@ protected:
         TestBatch().FreeSources();
     }
     void SetOutput(const std::string& path) {
-        memset(TestBatch().outputFolder, 0, kPathBufferSize);
-        strcpy(TestBatch().outputFolder, path.c_str());
+        TestBatch().outputFolder = path.c_str();
     }
     void Sources(std::initializer_list<std::string> paths) {
-        TestBatch().AllocateSources(static_cast<int32_t>(paths.size()));
-        int i = 0;
-        for (const auto& p : paths) TestBatch().SetSource(i++, p.c_str());
+        TestBatch().SetSources(paths);
     }
     void Wav(const std::string& path, size_t bytes = 400) {
         ASSERT_TRUE(WriteBytes(path, CanonicalWav(Pcm(2, 44100, 16), Counting(bytes))));
@@ -113,6 +113,15 @@ TEST_F(WalkTest, TheOutputFolderIsNeverWalked) {
     EXPECT_EQ(1u, Count());
     SetOutput(music + "\\WAV");
     EXPECT_EQ(1u, Count());
+    // Or by another spelling of the same folder, which text cannot see: its 8.3 name.
+    std::string longName = folder.MakeDir("Music\\Converted Output Folder");
+    Wav(longName + "\\old2.wav");
+    wchar_t shortName[MAX_PATH] = {};
+    GetShortPathNameW(TestPath(longName).c_str(), shortName, MAX_PATH);
+    std::string shortPath = TestName(shortName);
+    if (shortPath.empty() || SameFolder(shortPath.c_str(), longName.c_str())) return;  // no 8.3 names on this volume
+    SetOutput(shortPath);
+    EXPECT_EQ(2u, Count()) << "the output folder " << shortPath << " was walked as a source";
 }
 
 TEST_F(WalkTest, ASourceEqualToTheOutputFolderContributesNothing) {
@@ -220,36 +229,33 @@ TEST_F(WalkTest, StopRequestDuringConvertingEndsTheWalkAfterTheCurrentFile) {
     EXPECT_EQ(2u, TestBatch().processedCount.load());
 }
 
-namespace {
-std::string Text(const PathBuffer& path) { return path; }
-}  // namespace
-
 TEST(OutputNames, NumberedTwinsAndMirroredFolders) {
-    PathBuffer out;
+    std::string out;
     ASSERT_TRUE(NumberedPath("C:\\Out\\01 Intro.wav", 2, out));
-    EXPECT_EQ("C:\\Out\\01 Intro (2).wav", Text(out));
+    EXPECT_EQ("C:\\Out\\01 Intro (2).wav", out);
     ASSERT_TRUE(NumberedPath("C:\\a.b\\noext", 3, out));
-    EXPECT_EQ("C:\\a.b\\noext (3)", Text(out)) << "a dot in a folder's name is no extension";
-    EXPECT_FALSE(NumberedPath(("C:\\" + std::string(250, 'n') + ".wav").c_str(), 10, out));
-    EXPECT_EQ("", Text(out));
+    EXPECT_EQ("C:\\a.b\\noext (3)", out) << "a dot in a folder's name is no extension";
+    ASSERT_TRUE(NumberedPath(("C:\\" + std::string(250, 'n') + ".wav").c_str(), 10, out)) << "past MAX_PATH is fine";
+    EXPECT_FALSE(NumberedPath(("C:\\" + std::string(kMaxPathBytes, 'n') + ".wav").c_str(), 10, out));
+    EXPECT_EQ("", out);
 
     const char* file = "C:\\Music\\Album\\Disc 2\\01.mp3";
     ASSERT_TRUE(MirrorFolder("D:\\Out", "C:\\Music\\Album", file, out));
-    EXPECT_EQ("D:\\Out\\Album\\Disc 2", Text(out));
+    EXPECT_EQ("D:\\Out\\Album\\Disc 2", out);
     ASSERT_TRUE(MirrorFolder("c:\\music", "C:\\Music\\Album", file, out));
-    EXPECT_EQ("c:\\music\\Album (WAV)\\Disc 2", Text(out)) << "beside the sources, never into them";
+    EXPECT_EQ("c:\\music\\Album (WAV)\\Disc 2", out) << "beside the sources, never into them";
     for (const char* root : {"C:\\", "c:"}) {
         ASSERT_TRUE(MirrorFolder(root, "C:\\Music", "C:\\Music\\Live\\a.mp3", out));
-        EXPECT_EQ(std::string(root[2] ? "C:" : "c:") + "\\Music (WAV)\\Live", Text(out))
+        EXPECT_EQ(std::string(root[2] ? "C:" : "c:") + "\\Music (WAV)\\Live", out)
             << "however the root is typed, the copy never falls into the sources: " << root;
     }
     ASSERT_TRUE(MirrorFolder("D:\\Out", "C:\\Music\\Album", "C:\\Music\\Album\\x.mp3", out));
-    EXPECT_EQ("D:\\Out\\Album", Text(out));
+    EXPECT_EQ("D:\\Out\\Album", out);
     ASSERT_TRUE(MirrorFolder("E:\\Out", "D:\\", "D:\\x.mp3", out));
-    EXPECT_EQ("E:\\Out", Text(out)) << "a drive root has no name to keep";
+    EXPECT_EQ("E:\\Out", out) << "a drive root has no name to keep";
     ASSERT_TRUE(MirrorFolder("E:\\Out", "D:\\", "D:\\Sub\\x.mp3", out));
-    EXPECT_EQ("E:\\Out\\Sub", Text(out));
-    EXPECT_FALSE(MirrorFolder(("E:\\" + std::string(252, 'o')).c_str(), "C:\\M", "C:\\M\\deep\\x.mp3", out));
+    EXPECT_EQ("E:\\Out\\Sub", out);
+    EXPECT_FALSE(MirrorFolder(("E:\\" + std::string(kMaxPathBytes, 'o')).c_str(), "C:\\M", "C:\\M\\deep\\x.mp3", out));
 
     COutputNames written;
     written.Add("C:\\Out\\A.wav");
@@ -356,4 +362,65 @@ TEST_F(WalkTest, AStopInAKeptTreeLeavesWholeFilesAndTheOneCutFile) {
         whole += w.data.size() == 176400u * 4;
     }
     EXPECT_EQ(2u, whole) << "two whole files and the cut one (the listing decides which)";
+}
+
+namespace {
+// Names of many scripts, in UTF-8 (the sources stay ASCII).
+const std::string kCafe = "Caf\xC3\xA9 Cr\xC3\xA8me";
+const std::string kJapanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE3\x81\xAE\xE6\x9B\xB2";
+const std::string kEmoji = "\xF0\x9F\x8E\xB5 emoji";  // beyond the basic plane: a surrogate pair in UTF-16
+const std::string kCzech = "Dvo\xC5\x99\xC3\xA1k";
+const std::string kPolish = "\xC5\x81\xC3\xB3" "d\xC5\xBA";     // best fit in code page 1252 gives its twin...
+const std::string kPolishTwin = "L\xC3\xB3" "dz";                 // ...this other recording
+const std::string kCyrillic = "\xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F";
+// In code page 932 the second byte of each of these is 0x5C, a backslash.
+const std::string kSo = "\xE3\x82\xBD", kHyo = "\xE8\xA1\xA8", kNo = "\xE8\x83\xBD";
+const std::string kAlbum = "\xE3\x82\xA2\xE3\x83\xAB\xE3\x83\x90\xE3\x83\xA0";
+}  // namespace
+
+TEST_F(WalkTest, EveryNameWindowsCanHoldConvertsToAWavOfTheSameName) {
+    std::string music = folder.MakeDir(kSo + kHyo + kNo);
+    std::string album = folder.MakeDir(kSo + kHyo + kNo + "\\" + kAlbum);
+    const std::vector<std::string> names = {kCafe, kJapanese, kEmoji, kCzech, kPolish, kPolishTwin, kCyrillic, kSo};
+    // Each file's bytes differ, so a file converted in another's place shows.
+    std::map<std::string, std::vector<uint8_t>> expected;
+    for (size_t i = 0; i < names.size(); ++i) {
+        expected[names[i] + ".wav"] = Counting(400 + 4 * i);
+        ASSERT_TRUE(WriteBytes(music + "\\" + names[i] + ".wav", CanonicalWav(Pcm(2, 44100, 16), expected[names[i] + ".wav"])));
+    }
+    expected[kNo + ".wav"] = Counting(1000);
+    ASSERT_TRUE(WriteBytes(album + "\\" + kNo + ".wav", CanonicalWav(Pcm(2, 44100, 16), expected[kNo + ".wav"])));
+    Sources({music});
+    EXPECT_EQ(names.size() + 1, Count());
+    EXPECT_EQ(names.size() + 1, ConvertAllFiles()) << events.Text();
+    std::vector<std::string> outputs = FilesIn(out);
+    std::sort(outputs.begin(), outputs.end());
+    std::vector<std::string> wanted;
+    for (const auto& name : expected) wanted.push_back(name.first);
+    EXPECT_EQ(wanted, outputs);
+    for (const auto& name : expected) {
+        WavFile w = ReadOutput(out + "\\" + name.first);
+        EXPECT_TRUE(w.ok && w.data == name.second) << name.first << " holds another file's sound or none";
+    }
+    EXPECT_EQ(names.size(), FilesIn(music).size()) << "no source touched, nothing written beside them";
+}
+
+TEST_F(WalkTest, FoldersPastMaxPathAreWalkedAndWrittenInto) {
+    // Three levels of 100 characters: over 300 in all, in the sources and in the output folder.
+    std::string deep = folder.Path();
+    for (int level = 0; level < 3; ++level) {
+        deep += "\\" + std::string(90, static_cast<char>('a' + level)) + kJapanese;
+        ASSERT_TRUE(CreateDirectoryW(TestPath(deep).c_str(), nullptr)) << deep;
+    }
+    ASSERT_GT(deep.size(), 300u);
+    std::string deepOut = deep + "\\out " + kEmoji;
+    ASSERT_TRUE(CreateDirectoryW(TestPath(deepOut).c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(deep + "\\" + kCzech + ".wav", CanonicalWav(Pcm(2, 44100, 16), Counting(800))));
+    SetOutput(deepOut);
+    Sources({folder.Path() + "\\" + std::string(90, 'a') + kJapanese});
+    EXPECT_EQ(1u, Count());
+    EXPECT_EQ(1u, ConvertAllFiles()) << events.Text();
+    WavFile w = ReadOutput(deepOut + "\\" + kCzech + ".wav");
+    EXPECT_TRUE(w.ok && w.data == Counting(800)) << "the output at " << deepOut.size() << " bytes of path";
+    EXPECT_EQ((std::vector<std::string>{kCzech + ".wav"}), FilesIn(deepOut)) << "no temporary file left";
 }

@@ -98,7 +98,8 @@ HWND FindForeignDialog(int controlId, const std::vector<DWORD>& skip, DWORD time
 void TypeFileNameAndOpen(HWND fileDialog, const std::string& text) {
     HWND box = GetDlgItem(fileDialog, 1148);
     HWND edit = FindWindowExA(box, nullptr, "Edit", nullptr);  // the box may be a combo box
-    SendMessageA(edit ? edit : box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    // The names are UTF-8; the dialog takes them as any user types them, in UTF-16.
+    SendMessageW(edit ? edit : box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(fixtures::TestPath(text).c_str()));
     ProgramDriver::Click(fileDialog, IDOK);
 }
 

@@ -253,6 +253,28 @@ TEST_F(WavoryGui, FileDialogModeConvertsTheChosenFiles) {
     EXPECT_EQ(176400u, ReadOutput(out + "\\b.wav").data.size());
 }
 
+TEST_F(WavoryGui, FileDialogTakesNamesOfAnyScriptWhole) {
+    const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", emoji = "\xF0\x9F\x8E\xB5 emoji";
+    const std::string polish = "\xC5\x81\xC3\xB3" "d\xC5\xBA", twin = "L\xC3\xB3" "dz";
+    Wav(japanese + ".wav", 1);
+    Wav(emoji + ".wav", 2);
+    Wav(polish + ".wav", 3);
+    Wav(twin + ".wav", 1);
+    ASSERT_TRUE(program.Start(""));
+    HWND files = program.FindDialog(1148);
+    ASSERT_NE(nullptr, files);
+    ASSERT_TRUE(OpenFolderInFileDialog(files, in, 4)) << "Look in: " << ProgramDriver::ItemText(files, 1137);
+    TypeFileNameAndOpen(files, "\"" + japanese + ".wav\" \"" + emoji + ".wav\" \"" + polish + ".wav\"");
+    HWND dialog = program.FindDialog(IDC_PAUSE);
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(WaitFinished(dialog));
+    Close(dialog);
+    EXPECT_EQ(176400u, ReadOutput(out + "\\" + japanese + ".wav").data.size());
+    EXPECT_EQ(2u * 176400, ReadOutput(out + "\\" + emoji + ".wav").data.size());
+    EXPECT_EQ(3u * 176400, ReadOutput(out + "\\" + polish + ".wav").data.size()) << "never its best-fit twin";
+    EXPECT_FALSE(Exists(out + "\\" + twin + ".wav")) << "the twin was not chosen";
+}
+
 TEST_F(WavoryGui, ASelectionThatDoesNotFitIsTooManyNeverACutPath) {
     std::string names;
     for (int i = 0; i < 160; ++i) {
