@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "../framework/BinaryFile.h"
+#include "../framework/FileSystem.h"
+#include "../framework/Unicode.h"
 #include "OutputFolder.h"
 #include "ProgramBatch.h"
 
@@ -43,7 +45,7 @@ private:
     size_t m_pos = 0;
 };
 
-std::string TextModeLines(std::string raw) {
+std::string TextModeLines(const std::string& raw) {
     // CR LF on disk reads as LF in text mode; a bare LF reads the same.
     std::string text;
     text.reserve(raw.size());
@@ -51,52 +53,53 @@ std::string TextModeLines(std::string raw) {
         if (!(raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')) text += raw[i];
     return text;
 }
-}  // namespace
 
-int ParseFileList(const std::string& raw, FileListContent& content) {
-    std::string text = TextModeLines(raw);
-    ListScanner scan(text);
-    long long flag = 0, count = 0;
-    if (!scan.Number(flag) || flag < 0) return kListMalformed;
-    scan.SkipSpace();
-    if (!scan.Line(content.folder) || content.folder.size() > kMaxPathBytes) return kListMalformed;
-    if (!scan.Number(count) || count < 0) return kListMalformed;
-    scan.SkipSpace();
-    if (count == 0) return kListEmpty;
-    content.paths.clear();
-    for (long long i = 0; i < count; ++i) {
-        std::string line;
-        if (scan.AtEnd() || !scan.Line(line) || line.size() > kMaxPathBytes) return kListMalformed;
-        content.paths.push_back(line);
-        scan.SkipSpace();
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr size_t kByteOrderMarkSize = sizeof(kByteOrderMark) - 1;
+// The platform's longest path, in UTF-16 units.
+constexpr size_t kLongestPath = 32767;
+// A real list holds a few thousand paths at the most.
+constexpr int64_t kLargestList = 64 << 20;
+
+// How the lines of one list are spelt: UTF-8 after the mark, the code page of
+// older writers without it.
+class LineReader {
+public:
+    LineReader(bool marked, UINT legacyCodePage) : m_marked(marked), m_codePage(legacyCodePage) {}
+    // The next line in UTF-8; false when it is missing, too long or not text of its kind.
+    bool Take(ListScanner& scan, std::string& line) const {
+        std::string bytes;
+        if (scan.AtEnd() || !scan.Line(bytes)) return false;
+        if (m_marked && !IsValidUtf8(bytes)) return false;
+        line = m_marked ? bytes : CodePageToUtf8(bytes, m_codePage);
+        return !line.empty() && Widen(line).size() <= kLongestPath;
     }
-    content.flag = static_cast<int>(flag);
-    return content.flag;
-}
 
-std::string FileListPath() {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    return std::string(temp) + "\\filelist.flt";
-}
+private:
+    bool m_marked;
+    UINT m_codePage;
+};
 
-int ReadFileList(std::string& folder) {
+bool ReadWhole(const std::string& path, std::string& raw) {
     CBinaryFile file;
-    if (!file.Open(FileListPath().c_str(), "rb")) return kListMalformed;
+    if (!file.Open(path.c_str(), "rb")) return false;
     int64_t size = file.Size();
-    // A real list holds a few thousand paths at the most.
-    if (size < 0 || size > (64 << 20)) return kListMalformed;
-    std::string raw(static_cast<size_t>(size), '\0');
-    if (file.Read(&raw[0], raw.size()) != raw.size()) return kListMalformed;
-    file.Close();
+    if (size < 0 || size > kLargestList) return false;
+    raw.assign(static_cast<size_t>(size), '\0');
+    return raw.empty() || file.Read(&raw[0], raw.size()) == raw.size();
+}
 
-    FileListContent content;
-    int result = ParseFileList(raw, content);
-    if (result < 0) return result;
+void DeleteList(const std::string& path) {
+    // The extension writes its lists hidden; a read-only mark must not keep one either.
+    fs::SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
+    fs::Delete(path);
+}
 
+// The one place that knows how BatchState holds the sources and the folder.
+int StoreInBatch(const FileListContent& content, std::string& folder) {
+    folder.clear();
     BatchState& batch = Batch();
     batch.SetSources(content.paths);
-    folder.clear();
     if (content.flag > 0) {
         folder = content.folder;
         return content.flag;
@@ -106,4 +109,47 @@ int ReadFileList(std::string& folder) {
         return kListNoFolder;
     }
     return content.flag;
+}
+}  // namespace
+
+int ParseFileList(const std::string& raw, FileListContent& content, UINT legacyCodePage) {
+    bool marked = raw.compare(0, kByteOrderMarkSize, kByteOrderMark) == 0;
+    std::string text = TextModeLines(marked ? raw.substr(kByteOrderMarkSize) : raw);
+    LineReader lines(marked, legacyCodePage);
+    ListScanner scan(text);
+    long long flag = 0, count = 0;
+    if (!scan.Number(flag) || flag < 0) return kListMalformed;
+    scan.SkipSpace();
+    if (!lines.Take(scan, content.folder)) return kListMalformed;
+    if (!scan.Number(count) || count < 0) return kListMalformed;
+    scan.SkipSpace();
+    if (count == 0) return kListEmpty;
+    content.paths.clear();
+    for (long long i = 0; i < count; ++i) {
+        std::string line;
+        if (!lines.Take(scan, line)) return kListMalformed;
+        content.paths.push_back(line);
+        scan.SkipSpace();
+    }
+    content.flag = static_cast<int>(flag);
+    return content.flag;
+}
+
+std::string FileListPath() { return fs::TempFolder() + "filelist.flt"; }
+
+ListFile ListFileFor(const std::string& name) {
+    if (name.empty()) return ListFile{FileListPath(), false};
+    return ListFile{name, true};
+}
+
+int ReadFileList(const ListFile& list, std::string& folder) {
+    std::string raw;
+    bool read = ReadWhole(list.path, raw);
+    // Read or not, a list written for this start is of no use to anyone else.
+    if (list.deleteAfterReading) DeleteList(list.path);
+    if (!read) return kListMalformed;
+    FileListContent content;
+    int result = ParseFileList(raw, content);
+    if (result < 0) return result;
+    return StoreInBatch(content, folder);
 }

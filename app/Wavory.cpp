@@ -58,12 +58,13 @@ BOOL CWavoryApp::InitInstance() {
     FolderOfPath(fs::ModulePath(nullptr).c_str(), folder);
     SetHelpFilePath((folder + "\\Wavory.chm").c_str());
 
-    switch (ModeOfCommandLine(m_lpCmdLine)) {
+    StartCommand command = CommandOfThisProcess();
+    switch (command.mode) {
     case StartMode::kOptions:
         RunOptionsMode();
         break;
     case StartMode::kList:
-        RunListMode();
+        RunListMode(command.listPath);
         break;
     case StartMode::kFileDialog:
         RunFileDialogMode();
@@ -83,8 +84,8 @@ bool CWavoryApp::RefuseCdRomOutput() {
     return true;
 }
 
-void CWavoryApp::RunListMode() {
-    switch (ReadFileList(Batch().outputFolder)) {
+void CWavoryApp::RunListMode(const std::string& listPath) {
+    switch (ReadFileList(ListFileFor(listPath), Batch().outputFolder)) {
     case kListNoFolder:
         return;
     case kListMalformed:

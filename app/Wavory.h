@@ -12,7 +12,7 @@ public:
 
 private:
     void RunOptionsMode();
-    void RunListMode();
+    void RunListMode(const std::string& listPath);  // empty: the shared list
     void RunFileDialogMode();
     void RunConversionDialog();
     bool RefuseCdRomOutput();

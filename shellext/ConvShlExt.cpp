@@ -2,11 +2,11 @@
 
 #include <shellapi.h>
 
-#include <cstdio>
-#include <cstring>
-
+#include "../framework/FileSystem.h"
 #include "../framework/Handles.h"
+#include "../framework/Unicode.h"
 #include "DropList.h"
+#include "FileListWriter.h"
 #include "Identity.h"
 #include "Module.h"
 
@@ -14,6 +14,7 @@ namespace {
 const char kConvert[] = "Convert to WAV";
 const char kOptions[] = "Converter Options...";
 const char kConvertHelp[] = "Convert to WAV file(s)";
+const char kProgramName[] = "Wavory.exe";
 
 // Owns a storage medium obtained from a data object.
 class CStgMedium {
@@ -23,6 +24,20 @@ public:
         if (medium.tymed != TYMED_NULL) ReleaseStgMedium(&medium);
     }
 };
+
+// The folder part of a path, without its trailing backslashes.
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.rfind('\\');
+    if (slash == std::string::npos) return std::string();
+    size_t end = path.find_last_not_of('\\', slash);
+    return end == std::string::npos ? std::string() : path.substr(0, end + 1);
+}
+
+bool StartProgram(const std::string& program, const std::string& parameters) {
+    HINSTANCE started = ShellExecuteW(nullptr, L"open", Widen(program).c_str(), Widen(parameters).c_str(), nullptr,
+                                      SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(started) > 32;  // 32 and below are error codes
+}
 }  // namespace
 
 CConvShlExt::CConvShlExt() : m_hMenuBitmap(LoadBitmapA(g_hModule, MAKEINTRESOURCEA(210))) { ModuleLock(); }
@@ -69,9 +84,8 @@ HRESULT CConvShlExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* data, HKEY) {
     if (!lock.Get()) return E_INVALIDARG;
     std::vector<std::string> names;
     if (!ParseDropList(lock.Get(), lock.Size(), names) || names.empty()) return E_INVALIDARG;
-    const std::string& first = names[0];
-    if (first.empty() || first.size() >= MAX_PATH) return E_INVALIDARG;
-    m_bShowMenu = QualifiesForMenu(first);
+    if (names[0].empty()) return E_INVALIDARG;
+    m_bShowMenu = QualifiesForMenu(names[0]);
     m_names = std::move(names);
     return S_OK;
 }
@@ -92,63 +106,38 @@ HRESULT CConvShlExt::GetCommandString(UINT_PTR command, UINT flags, UINT*, CHAR*
     if (!(flags & GCS_HELPTEXTA) || !buffer || size == 0) return S_OK;
     const char* text = command == CMD_CONVERT ? kConvertHelp : command == CMD_OPTIONS ? kOptions : "default";
     if (flags & GCS_UNICODE) {
-        wchar_t wide[64] = {};
-        MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 64);
-        lstrcpynW(reinterpret_cast<wchar_t*>(buffer), wide, static_cast<int>(size));
+        lstrcpynW(reinterpret_cast<wchar_t*>(buffer), Widen(text).c_str(), static_cast<int>(size));
     } else {
         lstrcpynA(buffer, text, static_cast<int>(size));
     }
     return S_OK;
 }
 
-int CConvShlExt::WriteFileList(const char* listPath) {
-    FILE* probe = fopen(listPath, "rt");
-    if (probe) {
-        fclose(probe);
-        SetFileAttributesA(listPath, FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(listPath);
+HRESULT CConvShlExt::StartConversion(const std::string& extensionFolder, const std::string& program) {
+    std::string temp = fs::TempFolder();
+    if (temp.empty()) return E_FAIL;
+    std::string list = shellext::WriteNewFileList(temp, shellext::FileListText(extensionFolder, m_names));
+    if (list.empty()) return E_FAIL;
+    // The program deletes the list it was named once it has read it; one that
+    // never started leaves it to us.
+    if (!StartProgram(program, "-i \"" + list + "\"")) {
+        fs::Delete(list);
+        return E_FAIL;
     }
-    FILE* list = fopen(listPath, "w+t");
-    if (!list) return 0;
-    // Only names that fit the reader's 260-byte slots are listed, never cut ones;
-    // the count is of the names listed, so the reader finds every line it expects.
-    std::vector<const std::string*> listed;
-    for (const auto& name : m_names)
-        if (!name.empty() && name.size() < MAX_PATH) listed.push_back(&name);
-    fprintf(list, "0\n%s\n%d\n", m_szDllFolder, static_cast<int>(listed.size()));
-    for (const auto* name : listed) fprintf(list, "%s\n", name->c_str());
-    fclose(list);
-    SetFileAttributesA(listPath, FILE_ATTRIBUTE_HIDDEN);
-    return 1;
+    return S_OK;
 }
 
 HRESULT CConvShlExt::InvokeCommand(CMINVOKECOMMANDINFO* info) {
     // Verbs by name are not ours; an offset comes with a zero high word.
     if (!info || HIWORD(reinterpret_cast<UINT_PTR>(info->lpVerb)) != 0) return E_INVALIDARG;
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    std::string listPath = std::string(temp) + "\\filelist.flt";
-
-    memset(m_szDllFolder, 0, sizeof(m_szDllFolder));
-    memset(m_szProgramPath, 0, sizeof(m_szProgramPath));
-    const char* slash = strrchr(g_szModulePath, '\\');
-    if (slash) {
-        const char* end = slash;
-        while (end > g_szModulePath && end[-1] == '\\') --end;
-        memcpy(m_szDllFolder, g_szModulePath, static_cast<size_t>(end - g_szModulePath));
-    }
-    snprintf(m_szProgramPath, sizeof(m_szProgramPath), "%s\\Wavory.exe", m_szDllFolder);
-
+    std::string folder = FolderOf(fs::ModulePath(g_hModule));
+    std::string program = folder + "\\" + kProgramName;
     switch (LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb))) {
     case CMD_CONVERT:
-        WriteFileList(listPath.c_str());
-        ShellExecuteA(nullptr, "open", m_szProgramPath, "-i", nullptr, SW_SHOWNORMAL);
-        break;
+        return StartConversion(folder, program);
     case CMD_OPTIONS:
-        ShellExecuteA(nullptr, "open", m_szProgramPath, "-o", nullptr, SW_SHOWNORMAL);
-        break;
+        return StartProgram(program, "-o") ? S_OK : E_FAIL;
     default:
-        break;
+        return S_OK;
     }
-    return S_OK;
 }

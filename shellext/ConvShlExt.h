@@ -27,15 +27,12 @@ public:
     HRESULT STDMETHODCALLTYPE GetCommandString(UINT_PTR command, UINT flags, UINT* reserved, CHAR* buffer,
                                                UINT size) override;
 
-    // Writes the list file (flag, folder, count, paths); 1 when written.
-    int WriteFileList(const char* listPath);
-
     BOOL m_bShowMenu = 0;
-    char m_szDllFolder[MAX_PATH] = {};
-    char m_szProgramPath[MAX_PATH] = {};
 
 private:
     virtual ~CConvShlExt();
+    // Writes this selection's own list and starts the program on it.
+    HRESULT StartConversion(const std::string& extensionFolder, const std::string& program);
     LONG m_nRefCount = 1;
     HBITMAP m_hMenuBitmap;
     // The selection, read from the drop list once in Initialize.

@@ -43,13 +43,17 @@ TEST(CdRomCheck, LooksAtTheRootOfTheFolder) {
 }
 
 TEST(CommandLine, WholeLineComparedIgnoringCase) {
-    EXPECT_EQ(StartMode::kOptions, ModeOfCommandLine("-o"));
-    EXPECT_EQ(StartMode::kOptions, ModeOfCommandLine("-O"));
-    EXPECT_EQ(StartMode::kList, ModeOfCommandLine("-I"));
-    EXPECT_EQ(StartMode::kFileDialog, ModeOfCommandLine("-i extra"));
-    EXPECT_EQ(StartMode::kFileDialog, ModeOfCommandLine("-i "));
-    EXPECT_EQ(StartMode::kFileDialog, ModeOfCommandLine(""));
-    EXPECT_EQ(StartMode::kFileDialog, ModeOfCommandLine("/Automation -Embedding"));
+    EXPECT_EQ(StartMode::kOptions, ParseCommandLine("-o").mode);
+    EXPECT_EQ(StartMode::kOptions, ParseCommandLine("-O").mode);
+    EXPECT_EQ(StartMode::kList, ParseCommandLine("-I").mode);
+    EXPECT_EQ("", ParseCommandLine("-I").listPath) << "the shared list";
+    EXPECT_EQ(StartMode::kList, ParseCommandLine("-i extra").mode) << "a list of its own";
+    EXPECT_EQ("extra", ParseCommandLine("-i extra").listPath);
+    EXPECT_EQ(StartMode::kFileDialog, ParseCommandLine("-i ").mode);
+    EXPECT_EQ(StartMode::kFileDialog, ParseCommandLine("-o extra").mode);
+    EXPECT_EQ(StartMode::kFileDialog, ParseCommandLine("-ix").mode);
+    EXPECT_EQ(StartMode::kFileDialog, ParseCommandLine("").mode);
+    EXPECT_EQ(StartMode::kFileDialog, ParseCommandLine("/Automation -Embedding").mode);
 }
 
 namespace {
@@ -114,8 +118,10 @@ TEST(FileListParsing, CountsAndMalformedFiles) {
     EXPECT_EQ(kListMalformed, ParseFileList("0\nC:\\F\n-1\nC:\\a.mp3\n", c));
     EXPECT_EQ(kListMalformed, ParseFileList("-3\nC:\\F\n1\nC:\\a.mp3\n", c)) << "never mistaken for a result code";
     EXPECT_EQ(kListMalformed, ParseFileList("0\nC:\\F\n99999999999\nC:\\a.mp3\n", c));
-    EXPECT_EQ(kListMalformed, ParseFileList("0\nC:\\F\n1\n" + std::string(260, 'p') + "\n", c));
-    EXPECT_EQ(0, ParseFileList("0\nC:\\F\n1\n" + std::string(259, 'p') + "\n", c));
+    EXPECT_EQ(kListMalformed, ParseFileList("0\nC:\\F\n1\n" + std::string(32768, 'p') + "\n", c))
+        << "longer than any path";
+    EXPECT_EQ(0, ParseFileList("0\nC:\\F\n1\n" + std::string(32767, 'p') + "\n", c));
+    EXPECT_EQ(0, ParseFileList("0\nC:\\F\n1\n" + std::string(260, 'p') + "\n", c)) << "no 260-byte limit";
     EXPECT_EQ(0, ParseFileList("0\nC:\\F\n1\nC:\\a.mp3\nC:\\extra.mp3\n", c)) << "lines past the count are ignored";
     EXPECT_EQ(3, ParseFileList("3\nD:\\Out\n1\nC:\\a.mp3\n", c)) << "a positive flag is passed on";
 }
@@ -129,6 +135,7 @@ protected:
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         ASSERT_TRUE(WriteBytes(path, std::vector<uint8_t>(text.begin(), text.end())));
     }
+    int ReadFileList(std::string& into) { return ::ReadFileList(ListFileFor(""), into); }
     ~FileListRead() override { Batch().FreeSources(); }
     EngineApp env;
     std::string folder;
@@ -159,6 +166,7 @@ TEST_F(FileListRead, AMissingFileIsMalformed) {
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(path.c_str());
     EXPECT_EQ(kListMalformed, ReadFileList(folder));
+    EXPECT_EQ(kListMalformed, ::ReadFileList(ListFileFor(path + ".named"), folder));
 }
 
 TEST(Selection, OnePathOrAFolderAndNames) {

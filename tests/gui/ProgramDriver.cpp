@@ -1,5 +1,7 @@
 #include "ProgramDriver.h"
 
+#include "tests/engine/EngineFixtures.h"
+
 #include <commctrl.h>
 #include <tlhelp32.h>
 

@@ -8,23 +8,40 @@
 #include <vector>
 
 namespace {
-// A CF_HDROP block of ANSI or UTF-16 names.
-std::vector<uint8_t> DropBlock(const std::vector<std::string>& names, bool wide = false) {
+// A CF_HDROP block of UTF-16 names, as they are (unpaired surrogates included).
+std::vector<uint8_t> WideDropBlock(const std::vector<std::wstring>& names) {
     std::vector<uint8_t> block(sizeof(DROPFILES), 0);
     auto* drop = reinterpret_cast<DROPFILES*>(block.data());
     drop->pFiles = sizeof(DROPFILES);
-    drop->fWide = wide;
+    drop->fWide = TRUE;
     for (const auto& n : names) {
-        if (wide) {
-            for (char c : n) block.push_back(static_cast<uint8_t>(c)), block.push_back(0);
-            block.push_back(0), block.push_back(0);
-        } else {
-            block.insert(block.end(), n.begin(), n.end());
-            block.push_back(0);
+        for (wchar_t c : n) block.push_back(static_cast<uint8_t>(c & 0xFF)), block.push_back(static_cast<uint8_t>(c >> 8));
+        block.push_back(0), block.push_back(0);
+    }
+    block.push_back(0), block.push_back(0);
+    return block;
+}
+
+// A CF_HDROP block of names given in UTF-8: wide, or as ANSI bytes taken as they are.
+std::vector<uint8_t> DropBlock(const std::vector<std::string>& names, bool wide = false) {
+    if (wide) {
+        std::vector<std::wstring> utf16;
+        for (const auto& n : names) {
+            std::wstring w(n.size() + 1, L'\0');
+            int length = MultiByteToWideChar(CP_UTF8, 0, n.data(), static_cast<int>(n.size()), &w[0],
+                                             static_cast<int>(w.size()));
+            w.resize(static_cast<size_t>(length > 0 ? length : 0));
+            utf16.push_back(w);
         }
+        return WideDropBlock(utf16);
+    }
+    std::vector<uint8_t> block(sizeof(DROPFILES), 0);
+    reinterpret_cast<DROPFILES*>(block.data())->pFiles = sizeof(DROPFILES);
+    for (const auto& n : names) {
+        block.insert(block.end(), n.begin(), n.end());
+        block.push_back(0);
     }
     block.push_back(0);
-    if (wide) block.push_back(0);
     return block;
 }
 

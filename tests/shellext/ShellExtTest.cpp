@@ -2,33 +2,90 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "shellext/DropList.h"
 #include "shellext/Identity.h"
 #include "framework/ComPtr.h"
+#include "framework/FileSystem.h"
+#include "framework/Unicode.h"
 #include "tests/engine/EngineFixtures.h"
 #include "tests/shellext/DropData.h"
 
 using namespace fixtures;
 
 namespace {
+const char kMark[] = "\xEF\xBB\xBF";
+
 std::string Here() {
     char cwd[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, cwd);
     return cwd;
 }
+std::string FullPath(const std::string& path) {
+    wchar_t full[4096] = {};
+    DWORD n = GetFullPathNameW(Widen(path).c_str(), 4096, full, nullptr);
+    return Narrow(full, n);
+}
 std::string StandInFolder() { return Here() + "\\..\\standin"; }
-std::string TempList() {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    return std::string(temp) + "\\filelist.flt";
+// The shared list of older callers, which the extension no longer writes.
+std::string TempList() { return fs::TempFolder() + "filelist.flt"; }
+
+std::string ReadText(const std::string& path) {
+    CFileHandle file(fs::Open(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_EXISTING));
+    std::string text;
+    char buffer[65536];
+    DWORD got = 0;
+    while (file.IsValid() && ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) text.append(buffer, got);
+    return text;
 }
 
-// The extension loaded from the folder that holds the stand-in program.
+bool WriteText(const std::string& path, const std::string& text) {
+    CFileHandle file(fs::Open(path, GENERIC_WRITE, 0, CREATE_ALWAYS));
+    DWORD written = 0;
+    return file.IsValid() && WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
+}
+
+// Removes a tree whatever characters its names hold.
+void RemoveTree(const std::string& path) {
+    fs::CListing listing;
+    for (bool more = listing.Open(path, "*"); more; more = listing.Next()) {
+        std::string name = listing.Name();
+        if (name == "." || name == "..") continue;
+        std::string child = path + "\\" + name;
+        fs::SetAttributes(child, FILE_ATTRIBUTE_NORMAL);
+        if (listing.IsFolder())
+            RemoveTree(child);
+        else
+            fs::Delete(child);
+    }
+    RemoveDirectoryW(fs::SystemPath(path).c_str());
+}
+
+// A folder below parent whose full path passes 300 characters, made level by level.
+std::string MakeLongFolder(const std::string& parent) {
+    std::string path = parent;
+    for (int level = 0; path.size() <= 300; ++level) {
+        path += "\\" + std::string(40, static_cast<char>('a' + level)) + " Ordner";
+        fs::MakeFolder(path);
+    }
+    return path;
+}
+
+// What the extension must write for these names, beside this extension folder.
+std::string ExpectedList(const std::string& extensionFolder, const std::vector<std::string>& names) {
+    std::string text = std::string(kMark) + "0\r\n" + extensionFolder + "\r\n" + std::to_string(names.size()) + "\r\n";
+    for (const auto& name : names) text += name + "\r\n";
+    return text;
+}
+
+// The extension loaded from a folder that holds the stand-in program.
 class Extension {
 public:
-    Extension() : m_dll(LoadLibraryA((StandInFolder() + "\\Sonelle.dll").c_str())) {
+    explicit Extension(const std::string& folder = StandInFolder())
+        : m_dll(LoadLibraryW(fs::SystemPath(folder + "\\Sonelle.dll").c_str())) {
         if (!m_dll) return;
         using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
         auto get = reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(GetProcAddress(m_dll, "DllGetClassObject")));
@@ -74,37 +131,88 @@ HRESULT Invoke(IShellExtInit* init, UINT_PTR offset) {
     return cm->InvokeCommand(&info);
 }
 
-// The stand-in's command line once its file is in place and let go: its rename
-// holds the file open for a moment, and a read then fails. Empty when no
-// program recorded anything before the deadline.
-std::string WaitForArgs() {
+// The command lines the stand-in recorded in folder (one args-<pid>.txt a start).
+std::vector<std::string> Records(const std::string& folder) {
+    std::vector<std::string> lines;
+    fs::CListing listing;
+    for (bool more = listing.Open(folder, "args-*.txt"); more; more = listing.Next()) {
+        std::string text = ReadText(folder + "\\" + listing.Name());
+        if (!text.empty()) lines.push_back(text);  // the stand-in never records nothing
+    }
+    return lines;
+}
+
+void ClearRecords(const std::string& folder) {
+    fs::CListing listing;
+    std::vector<std::string> names;
+    for (bool more = listing.Open(folder, "args-*"); more; more = listing.Next()) names.push_back(listing.Name());
+    for (const auto& name : names) fs::Delete(folder + "\\" + name);
+}
+
+// The command lines of count starts once their records are in place and let
+// go: the stand-in's rename holds a file open for a moment, and a read then
+// fails. Fewer when no more programs recorded anything before the deadline.
+std::vector<std::string> WaitForStarts(size_t count, const std::string& folder = StandInFolder()) {
     const DWORD deadlineMs = 10000;
-    std::string path = StandInFolder() + "\\args.txt";
     DWORD start = GetTickCount();
     for (;;) {
-        std::vector<uint8_t> bytes = ReadBytes(path);  // the stand-in never records nothing
-        if (!bytes.empty()) return std::string(bytes.begin(), bytes.end());
-        if (GetTickCount() - start > deadlineMs) return std::string();
+        std::vector<std::string> lines = Records(folder);
+        if (lines.size() >= count || GetTickCount() - start > deadlineMs) return lines;
         Sleep(20);
     }
+}
+
+std::string WaitForArgs(const std::string& folder = StandInFolder()) {
+    std::vector<std::string> lines = WaitForStarts(1, folder);
+    return lines.empty() ? std::string() : lines[0];
+}
+
+// The list named by a line that ends in -i "<path>"; empty for any other line.
+std::string NamedList(const std::string& line) {
+    const std::string marker = " -i \"";
+    size_t at = line.rfind(marker);
+    if (at == std::string::npos || line.size() < at + marker.size() + 2 || line.back() != '"') return std::string();
+    return line.substr(at + marker.size(), line.size() - at - marker.size() - 1);
 }
 
 class ShellExt : public ::testing::Test {
 protected:
     ShellExt() : folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
         CoInitialize(nullptr);
-        DeleteFileA((StandInFolder() + "\\args.txt").c_str());
+        ClearRecords(StandInFolder());
     }
-    ~ShellExt() override { CoUninitialize(); }
-    CComPtr<IShellExtInit> InitWith(const std::vector<std::string>& names, HRESULT* hr = nullptr) {
-        CComPtr<IShellExtInit> init = ext.Create();
-        DropData data(DropBlock(names));
+    ~ShellExt() override {
+        // The stand-in never deletes the lists it is named, as the program does.
+        for (const auto& list : lists) {
+            fs::SetAttributes(list, FILE_ATTRIBUTE_NORMAL);
+            fs::Delete(list);
+        }
+        CoUninitialize();
+    }
+    CComPtr<IShellExtInit> InitWith(const std::vector<std::string>& names, HRESULT* hr = nullptr, bool wide = false,
+                                    Extension* from = nullptr) {
+        CComPtr<IShellExtInit> init = (from ? *from : ext).Create();
+        DropData data(DropBlock(names, wide));
         HRESULT r = init ? init->Initialize(nullptr, &data, nullptr) : E_FAIL;
         if (hr) *hr = r;
         return init;
     }
+    // The list a recorded start was named, kept for deletion at the end.
+    std::string ListOf(const std::string& line) {
+        std::string list = NamedList(line);
+        if (!list.empty()) lists.push_back(list);
+        return list;
+    }
+    // A folder for names in any characters, emptied first.
+    std::string UnicodeFolder() {
+        std::string path = folder / "uni";
+        RemoveTree(path);
+        fs::MakeFolder(path);
+        return path;
+    }
     TestFolder folder;
     Extension ext;
+    std::vector<std::string> lists;
 };
 }  // namespace
 
@@ -218,39 +326,43 @@ TEST_F(ShellExt, HelpTextsInAnsiAndUtf16WithTruncation) {
 
 TEST_F(ShellExt, ConvertWritesTheExactListAndStartsTheProgramWithI) {
     std::string older = TempList();
-    SetFileAttributesA(older.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_TRUE(WriteBytes(older, {'o', 'l', 'd'}));
-    SetFileAttributesA(older.c_str(), FILE_ATTRIBUTE_HIDDEN);
-    std::string tooLong = "C:\\" + std::string(300, 'l') + ".mp3";
-    CComPtr<IShellExtInit> init = InitWith({"C:\\Music\\a.mp3", folder.Path(), tooLong, "C:\\b.wav"});
+    fs::SetAttributes(older, FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(WriteText(older, "old"));
+    fs::SetAttributes(older, FILE_ATTRIBUTE_HIDDEN);
+    std::string longName = "C:\\" + std::string(300, 'l') + ".mp3";
+    CComPtr<IShellExtInit> init = InitWith({"C:\\Music\\a.mp3", folder.Path(), longName, "C:\\b.wav"});
     EXPECT_EQ(E_INVALIDARG, Invoke(init.Get(), reinterpret_cast<UINT_PTR>("open"))) << "string verbs";
     ASSERT_EQ(S_OK, Invoke(init.Get(), 0));
     std::string line = WaitForArgs();
     ASSERT_FALSE(line.empty()) << "the program was not started";
     EXPECT_NE(std::string::npos, line.find("Wavory.exe")) << line;
-    EXPECT_EQ(" -i", line.substr(line.size() - 3)) << line;
+    std::string list = ListOf(line);
+    ASSERT_FALSE(list.empty()) << "the program was not named a list: " << line;
+    std::string name = list.substr(list.rfind('\\') + 1);
+    EXPECT_TRUE(fs::SameObject(list.substr(0, list.size() - name.size()), fs::TempFolder())) << list;
+    EXPECT_EQ(0u, name.find("filelist-")) << name;
+    EXPECT_EQ(".flt", name.substr(name.size() - 4)) << name;
 
-    std::vector<uint8_t> bytes = ReadBytes(TempList());
-    std::string text(bytes.begin(), bytes.end());
-    char full[MAX_PATH];
-    GetFullPathNameA(StandInFolder().c_str(), MAX_PATH, full, nullptr);
-    EXPECT_EQ("0\r\n" + std::string(full) + "\r\n3\r\nC:\\Music\\a.mp3\r\n" + folder.Path() + "\r\nC:\\b.wav\r\n", text)
-        << "a name that does not fit is left out, never cut";
-    DWORD attributes = GetFileAttributesA(TempList().c_str());
+    EXPECT_EQ(std::string(kMark) + "0\r\n" + FullPath(StandInFolder()) + "\r\n4\r\nC:\\Music\\a.mp3\r\n" + folder.Path() +
+                  "\r\n" + longName + "\r\nC:\\b.wav\r\n",
+              ReadText(list))
+        << "every name, a long one too, whole";
+    DWORD attributes = fs::Attributes(list);
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
     EXPECT_FALSE(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM)) << "hidden, nothing more";
+    EXPECT_EQ("old", ReadText(older)) << "the shared list of older callers is left alone";
 }
 
 TEST_F(ShellExt, OptionsStartsTheProgramWithOAndLeavesTheListAlone) {
     std::string list = TempList();
-    SetFileAttributesA(list.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_TRUE(WriteBytes(list, {'k', 'e', 'e', 'p'}));
+    fs::SetAttributes(list, FILE_ATTRIBUTE_NORMAL);
+    ASSERT_TRUE(WriteText(list, "keep"));
     CComPtr<IShellExtInit> init = InitWith({"C:\\a.mp3"});
     ASSERT_EQ(S_OK, Invoke(init.Get(), 1));
     std::string line = WaitForArgs();
     ASSERT_FALSE(line.empty()) << "the program was not started";
     EXPECT_EQ(" -o", line.substr(line.size() - 3)) << line;
-    EXPECT_EQ((std::vector<uint8_t>{'k', 'e', 'e', 'p'}), ReadBytes(list));
+    EXPECT_EQ("keep", ReadText(list));
 }
 
 TEST_F(ShellExt, AThousandFilesGiveAThousandLines) {
@@ -258,43 +370,174 @@ TEST_F(ShellExt, AThousandFilesGiveAThousandLines) {
     for (int i = 0; i < 1000; ++i) names.push_back("C:\\Music\\track " + std::to_string(i) + ".mp3");
     CComPtr<IShellExtInit> init = InitWith(names);
     ASSERT_EQ(S_OK, Invoke(init.Get(), 0));
-    std::vector<uint8_t> bytes = ReadBytes(TempList());
-    std::string text(bytes.begin(), bytes.end());
+    std::string line = WaitForArgs();
+    ASSERT_FALSE(line.empty()) << "the program was not started";
+    std::string text = ReadText(ListOf(line));
     size_t lines = 0;
     for (char c : text) lines += c == '\n';
     EXPECT_EQ(1003u, lines);
     EXPECT_NE(std::string::npos, text.find("\r\n1000\r\n"));
     EXPECT_NE(std::string::npos, text.find("track 999.mp3\r\n"));
-    ASSERT_FALSE(WaitForArgs().empty()) << "the program was not started";
 }
 
 TEST_F(ShellExt, ARealShellDataObjectFromPidls) {
-    std::string a = folder / "one.mp3", b = folder / "two.txt";
-    ASSERT_TRUE(WriteBytes(a, {1}));
-    ASSERT_TRUE(WriteBytes(b, {1}));
+    std::string uni = UnicodeFolder();
+    std::string a = uni + "\\日本語の曲.mp3", b = uni + "\\Łódź.txt";
+    ASSERT_TRUE(WriteText(a, "1"));
+    ASSERT_TRUE(WriteText(b, "1"));
+    ASSERT_TRUE(WriteText(uni + "\\Lódz.txt", "1")) << "the twin a best fit would give";
     using CreateFromIdArray = HRESULT(WINAPI*)(PCIDLIST_ABSOLUTE, UINT, PCUIDLIST_RELATIVE_ARRAY, IDataObject**);
     auto create = reinterpret_cast<CreateFromIdArray>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("shell32.dll"), MAKEINTRESOURCEA(83))));
     ASSERT_NE(nullptr, create);
-    std::wstring wfolder(folder.Path().begin(), folder.Path().end());
     PIDLIST_ABSOLUTE parent = nullptr, one = nullptr, two = nullptr;
-    ASSERT_EQ(S_OK, SHParseDisplayName(wfolder.c_str(), nullptr, &parent, 0, nullptr));
-    ASSERT_EQ(S_OK, SHParseDisplayName((wfolder + L"\\one.mp3").c_str(), nullptr, &one, 0, nullptr));
-    ASSERT_EQ(S_OK, SHParseDisplayName((wfolder + L"\\two.txt").c_str(), nullptr, &two, 0, nullptr));
+    ASSERT_EQ(S_OK, SHParseDisplayName(Widen(uni).c_str(), nullptr, &parent, 0, nullptr));
+    ASSERT_EQ(S_OK, SHParseDisplayName(Widen(a).c_str(), nullptr, &one, 0, nullptr));
+    ASSERT_EQ(S_OK, SHParseDisplayName(Widen(b).c_str(), nullptr, &two, 0, nullptr));
     PCUITEMID_CHILD children[2] = {ILFindLastID(one), ILFindLastID(two)};
     CComPtr<IDataObject> data;
     ASSERT_EQ(S_OK, create(parent, 2, reinterpret_cast<PCUIDLIST_RELATIVE_ARRAY>(children), data.Receive()));
     CComPtr<IShellExtInit> init = ext.Create();
     EXPECT_EQ(S_OK, init->Initialize(parent, data.Get(), nullptr));
-    EXPECT_EQ(4, QueryMenu(init.Get()).Count());
+    EXPECT_EQ(4, QueryMenu(init.Get()).Count()) << "a Japanese first name";
     ASSERT_EQ(S_OK, Invoke(init.Get(), 0));
-    std::vector<uint8_t> bytes = ReadBytes(TempList());
-    std::string text(bytes.begin(), bytes.end());
-    EXPECT_NE(std::string::npos, text.find("\r\n2\r\n" + a + "\r\n" + b + "\r\n")) << text;
     ILFree(parent);
     ILFree(one);
     ILFree(two);
-    ASSERT_FALSE(WaitForArgs().empty()) << "the program was not started";
+    std::string line = WaitForArgs();
+    ASSERT_FALSE(line.empty()) << "the program was not started";
+    std::string text = ReadText(ListOf(line));
+    EXPECT_NE(std::string::npos, text.find("\r\n2\r\n" + a + "\r\n" + b + "\r\n")) << text;
+}
+
+TEST(DropList, WideNamesComeOutAsUtf8WhateverTheirCharactersAndLength) {
+    std::string deep = "C:\\" + std::string(150, 'd') + "\\" + std::string(150, 'e') + "\\long.mp3";
+    std::vector<std::string> utf8 = {"C:\\日本語の曲.mp3", "C:\\🎵 emoji.mp3", "C:\\Dvořák.mp3", "C:\\Łódź.mp3",
+                                     "C:\\ソ\\表能.wav", deep};
+    auto block = DropBlock(utf8, true);
+    std::vector<std::string> names;
+    ASSERT_TRUE(ParseDropList(block.data(), block.size(), names));
+    EXPECT_EQ(utf8, names) << "every name, in UTF-8, none best-fitted, none cut";
+    EXPECT_EQ("C:\\\xF0\x9F\x8E\xB5 emoji.mp3", names[1]) << "a surrogate pair is one four-byte character";
+
+    auto lone = WideDropBlock({std::wstring(L"C:\\a") + wchar_t(0xD800) + L".mp3", L"C:\\b.mp3"});
+    ASSERT_TRUE(ParseDropList(lone.data(), lone.size(), names));
+    EXPECT_EQ((std::vector<std::string>{"C:\\a\xEF\xBF\xBD.mp3", "C:\\b.mp3"}), names)
+        << "an unpaired surrogate is replaced, the name kept";
+
+    // An odd offset: the names need not be aligned in the block.
+    std::vector<uint8_t> odd(block.begin(), block.begin() + sizeof(DROPFILES));
+    odd.push_back(0);
+    odd.insert(odd.end(), block.begin() + sizeof(DROPFILES), block.end());
+    reinterpret_cast<DROPFILES*>(odd.data())->pFiles = sizeof(DROPFILES) + 1;
+    ASSERT_TRUE(ParseDropList(odd.data(), odd.size(), names));
+    EXPECT_EQ(utf8, names);
+}
+
+TEST(DropList, AnsiNamesAreReadInTheirCodePage) {
+    std::vector<std::string> names;
+    // Each of these characters ends in 0x5C, a backslash in ASCII.
+    auto japanese = DropBlock({"C:\\\x83\x5C\\\x95\x5C\x94\x5C.mp3"});
+    ASSERT_TRUE(ParseDropList(japanese.data(), japanese.size(), names, 932));
+    EXPECT_EQ((std::vector<std::string>{"C:\\ソ\\表能.mp3"}), names);
+    auto polish = DropBlock({"C:\\\xA3\xF3\x64\x9F.mp3", "C:\\Dvo\xF8\xE1k.mp3"});
+    ASSERT_TRUE(ParseDropList(polish.data(), polish.size(), names, 1250));
+    EXPECT_EQ((std::vector<std::string>{"C:\\Łódź.mp3", "C:\\Dvořák.mp3"}), names);
+    auto western = DropBlock({"C:\\Caf\xE9.mp3"});
+    ASSERT_TRUE(ParseDropList(western.data(), western.size(), names, 1252));
+    EXPECT_EQ((std::vector<std::string>{"C:\\Café.mp3"}), names);
+}
+
+TEST(DropList, TheMenuQualifiesNamesOfAnyCharactersAndLength) {
+    TestFolder folder("MenuQualifies");
+    std::string japanese = folder / "日本語のフォルダ";
+    ASSERT_TRUE(fs::MakeFolder(japanese));
+    std::string deep = MakeLongFolder(folder.Path());
+    ASSERT_TRUE(fs::IsFolder(deep)) << "could not make " << deep;
+    EXPECT_TRUE(QualifiesForMenu(japanese));
+    EXPECT_TRUE(QualifiesForMenu(deep)) << deep.size() << " characters";
+    EXPECT_TRUE(QualifiesForMenu(deep + "\\" + std::string(200, 'x') + ".MP3"));
+    EXPECT_TRUE(QualifiesForMenu("C:\\日本語の曲.Wave"));
+    EXPECT_TRUE(QualifiesForMenu("C:\\🎵 emoji.WMA"));
+    EXPECT_FALSE(QualifiesForMenu(folder / "日本語のメモ.txt"));
+    EXPECT_FALSE(QualifiesForMenu(japanese + "\\missing"));
+    EXPECT_FALSE(QualifiesForMenu("C:\\a.mp3x"));
+    RemoveTree(folder.Path());
+}
+
+TEST_F(ShellExt, TheMenuShowsForAJapaneseOrLongFirstName) {
+    std::string uni = UnicodeFolder();
+    std::string japanese = uni + "\\日本語のフォルダ", deep = MakeLongFolder(uni);
+    ASSERT_TRUE(fs::MakeFolder(japanese));
+    ASSERT_TRUE(fs::IsFolder(deep)) << "could not make " << deep;
+    std::string text = uni + "\\notes.txt";
+    for (auto [first, shows] : {std::pair<std::string, bool>{uni + "\\日本語の曲.mp3", true}, {japanese, true},
+                                {deep, true}, {deep + "\\" + std::string(100, 's') + ".wav", true},
+                                {uni + "\\Łódź.mp2", false}, {japanese + "\\メモ.txt", false}}) {
+        HRESULT hr = E_FAIL;
+        CComPtr<IShellExtInit> init = InitWith({first, text}, &hr, true);
+        ASSERT_TRUE(init);
+        EXPECT_EQ(S_OK, hr) << first;
+        EXPECT_EQ(shows ? 4 : 0, QueryMenu(init.Get()).Count()) << first;
+    }
+}
+
+TEST_F(ShellExt, WideNamesReachTheListInUtf8AndNoTwinIsTaken) {
+    std::string uni = UnicodeFolder();
+    ASSERT_TRUE(WriteText(uni + "\\Łódź.mp3", "1"));
+    ASSERT_TRUE(WriteText(uni + "\\Lódz.mp3", "1")) << "the twin a best fit would give";
+    std::string deep = MakeLongFolder(uni);
+    std::vector<std::string> names = {uni + "\\日本語の曲.mp3", uni + "\\🎵 emoji.mp3", uni + "\\Dvořák.mp3",
+                                      uni + "\\Łódź.mp3",        uni + "\\ソ表能.wav",    deep};
+    CComPtr<IShellExtInit> init = InitWith(names, nullptr, true);
+    ASSERT_EQ(4, QueryMenu(init.Get()).Count());
+    ASSERT_EQ(S_OK, Invoke(init.Get(), 0));
+    std::string line = WaitForArgs();
+    ASSERT_FALSE(line.empty()) << "the program was not started";
+    std::string text = ReadText(ListOf(line));
+    EXPECT_EQ(ExpectedList(FullPath(StandInFolder()), names), text);
+    EXPECT_EQ(std::string::npos, text.find("Lódz")) << text;
+}
+
+TEST_F(ShellExt, TwoQuickCommandsEachHandTheProgramAListOfItsOwn) {
+    std::vector<std::string> first = {"C:\\one\\日本語の曲.mp3"}, second = {"C:\\two\\a.mp3", "C:\\two\\b.wav"};
+    CComPtr<IShellExtInit> one = InitWith(first, nullptr, true), two = InitWith(second, nullptr, true);
+    ASSERT_EQ(S_OK, Invoke(one.Get(), 0));
+    ASSERT_EQ(S_OK, Invoke(two.Get(), 0));
+    std::vector<std::string> lines = WaitForStarts(2);
+    ASSERT_EQ(2u, lines.size()) << "two programs were not started";
+    std::vector<std::string> texts;
+    for (const auto& line : lines) {
+        std::string list = ListOf(line);
+        ASSERT_FALSE(list.empty()) << line;
+        texts.push_back(ReadText(list));
+    }
+    EXPECT_NE(NamedList(lines[0]), NamedList(lines[1]));
+    std::string folder = FullPath(StandInFolder());
+    std::vector<std::string> expected = {ExpectedList(folder, first), ExpectedList(folder, second)};
+    std::sort(texts.begin(), texts.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, texts) << "each list is whole and holds its own selection";
+}
+
+TEST_F(ShellExt, AnExtensionInAFolderWithAJapaneseName) {
+    std::string installed = UnicodeFolder() + "\\ソフト表示能";
+    ASSERT_TRUE(fs::MakeFolder(installed));
+    for (const char* file : {"Sonelle.dll", "Wavory.exe"})
+        ASSERT_TRUE(CopyFileW(fs::SystemPath(StandInFolder() + "\\" + file).c_str(),
+                              fs::SystemPath(installed + "\\" + file).c_str(), FALSE))
+            << file;
+    {
+        Extension copy(installed);
+        ASSERT_TRUE(copy.factory) << "the extension did not load from " << installed;
+        CComPtr<IShellExtInit> init = InitWith({"C:\\a.mp3"}, nullptr, true, &copy);
+        ASSERT_EQ(S_OK, Invoke(init.Get(), 0));
+        std::string line = WaitForArgs(installed);
+        ASSERT_FALSE(line.empty()) << "the program beside the extension was not started";
+        EXPECT_NE(std::string::npos, line.find(installed)) << line;
+        EXPECT_EQ(ExpectedList(FullPath(installed), {"C:\\a.mp3"}), ReadText(ListOf(line)));
+    }
+    RemoveTree(UnicodeFolder());
 }
 
 TEST_F(ShellExt, TheModuleCountsItsObjects) {
