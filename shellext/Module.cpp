@@ -4,12 +4,12 @@
 
 #include <cstring>
 
+#include "../framework/FileSystem.h"
 #include "ConvShlExt.h"
 #include "Identity.h"
 #include "Module.h"
 #include "Registration.h"
 
-char g_szModulePath[MAX_PATH] = {};
 HINSTANCE g_hModule = nullptr;
 
 namespace {
@@ -64,8 +64,6 @@ LONG ModuleLockCount() { return g_lockCount; }
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
     if (reason == DLL_PROCESS_ATTACH || reason == DLL_PROCESS_DETACH) {
         g_hModule = instance;
-        memset(g_szModulePath, 0, sizeof(g_szModulePath));
-        GetModuleFileNameA(instance, g_szModulePath, MAX_PATH - 1);
         if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
     }
     return TRUE;
@@ -80,6 +78,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
     return g_factory.QueryInterface(riid, ppv);
 }
 
-STDAPI DllRegisterServer() { return RegisterServer(g_szModulePath); }
+// The install folder may hold any character: the path is taken in UTF-16.
+STDAPI DllRegisterServer() { return RegisterServer(fs::ModulePath(g_hModule).c_str()); }
 
-STDAPI DllUnregisterServer() { return UnregisterServer(g_szModulePath); }
+STDAPI DllUnregisterServer() { return UnregisterServer(fs::ModulePath(g_hModule).c_str()); }

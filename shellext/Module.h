@@ -1,8 +1,7 @@
-// Module-wide state of the extension: its own path and its lock count.
+// Module-wide state of the extension: its own handle and its lock count.
 #pragma once
 #include <windows.h>
 
-extern char g_szModulePath[MAX_PATH];
 extern HINSTANCE g_hModule;
 
 void ModuleLock();

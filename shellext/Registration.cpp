@@ -6,6 +6,7 @@
 #include <string>
 
 #include "../framework/RegKey.h"
+#include "../framework/Unicode.h"
 #include "Identity.h"
 
 namespace {
@@ -59,12 +60,6 @@ bool TypeLibRegistered() {
     return key.Open(HKEY_CLASSES_ROOT, path.c_str()) == ERROR_SUCCESS;
 }
 
-std::wstring Wide(const char* text) {
-    wchar_t wide[MAX_PATH] = {};
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide, MAX_PATH);
-    return wide;
-}
-
 HRESULT WriteKeys(const char* modulePath) {
     const std::string clsid = ClsidKey();
     // The class key and the handler keys are replaced whole.
@@ -111,7 +106,7 @@ HRESULT RegisterServer(const char* modulePath) {
     HRESULT hr = WriteKeys(modulePath);
     if (FAILED(hr)) return hr;
     ITypeLib* typeLib = nullptr;
-    std::wstring path = Wide(modulePath);
+    std::wstring path = Widen(modulePath);
     hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &typeLib);
     if (FAILED(hr)) return SELFREG_E_TYPELIB;
     hr = RegisterTypeLib(typeLib, &path[0], nullptr);

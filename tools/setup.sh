@@ -15,6 +15,7 @@ PACKAGES=(
   fp-utils
   libfuse3-dev fuse3 pkg-config
   nsis zip osslsigncode openssl
+  locales
 )
 
 SUDO=""
@@ -94,4 +95,13 @@ Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | $SUDO tee /etc/apt/
 }
 
 run_32bit_programs
+# Wine takes a program's ANSI code page from the Unix locale: with a Japanese
+# one the names tests run once more on code page 932.
+japanese_locale() {
+  locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' && return 0
+  $SUDO localedef -i ja_JP -f UTF-8 ja_JP.UTF-8 2>/dev/null ||
+    echo "setup: no Japanese locale could be made; the code page 932 run of the names tests will fail" >&2
+}
+
 install_packages
+japanese_locale

@@ -364,6 +364,13 @@ TEST_F(WalkTest, AStopInAKeptTreeLeavesWholeFilesAndTheOneCutFile) {
     EXPECT_EQ(2u, whole) << "two whole files and the cut one (the listing decides which)";
 }
 
+// A rerun that asked for a code page must really have it, or it tests nothing new.
+TEST(CodePage, IsTheOneTheRunAskedFor) {
+    const char* expected = getenv("WAVORY_EXPECT_ACP");
+    if (!expected) GTEST_SKIP() << "this run asked for no code page";
+    EXPECT_EQ(static_cast<UINT>(atoi(expected)), GetACP()) << "is the Unix locale of the run installed?";
+}
+
 namespace {
 // Names of many scripts, in UTF-8 (the sources stay ASCII).
 const std::string kCafe = "Caf\xC3\xA9 Cr\xC3\xA8me";

@@ -1,9 +1,10 @@
 # The state an uninstall must restore: the registry as regedit exports it and
 # the files of drive C:. Left out: the user's settings, which a silent
-# uninstall keeps, and HKLM\Hardware, which the system fills anew at every
-# start (Wine's desktop process writes its display there).
+# uninstall keeps, HKLM\Hardware, which the system fills anew at every
+# start (Wine's desktop process writes its display there), and the system's
+# font list, where Wine enters its bitmap fonts when a process first needs them.
 kept_keys='^\[HKEY_(CURRENT_USER|USERS\\[^]]*)\\Software\\Tarn Sonelle'
-system_keys='^\[HKEY_LOCAL_MACHINE\\Hardware\\'
+system_keys='^\[HKEY_LOCAL_MACHINE\\(Hardware\\|Software\\Microsoft\\Windows( NT)?\\CurrentVersion\\Fonts\])'
 
 # Drops every section whose [header] matches the pattern.
 without_sections() {
