@@ -120,6 +120,28 @@ TEST_F(Mp3Test, EveryEncodingDecodesToTheSourceLengthAndMatchesTheReference) {
     }
 }
 
+// The host hands the library UTF-8; the library opens it with the wide call,
+// also past MAX_PATH, and still understands an older host's ANSI name.
+TEST_F(Mp3Test, NamesOfAnyScriptAndDeepFoldersReachTheLibraryWhole) {
+    std::string deep = in;
+    for (int level = 0; level < 3; ++level) {
+        deep += "\\" + std::string(90, 'm') + "\xE9\x9F\xB3\xE6\xA5\xBD";
+        ASSERT_TRUE(CreateDirectoryW(TestPath(deep).c_str(), nullptr)) << deep;
+    }
+    const std::string name = "\xF0\x9F\x8E\xB5 \xE3\x82\xBD";
+    ASSERT_TRUE(CopyFileW(TestPath(FixturePath("cbr128.mp3")).c_str(), TestPath(deep + "\\" + name + ".mp3").c_str(), FALSE));
+    WavFile reference = ConvertOriginal("cbr128");
+    ASSERT_EQ(1, Convert(deep + "\\" + name + ".mp3")) << events.Text();
+    WavFile w = ReadOutput(out + "\\" + name + ".wav");
+    EXPECT_TRUE(w.ok && w.data == reference.data) << "the library decoded another file, or nothing";
+    if (GetACP() != 1252) return;  // the ANSI name below is one of code page 1252
+    std::string ansi = in + "\\Caf\xE9.mp3";
+    ASSERT_TRUE(CopyFileA(FixturePath("cbr128.mp3").c_str(), ansi.c_str(), FALSE));
+    std::vector<uint8_t> pcm;
+    EXPECT_TRUE(DecodeDirect(ansi, &pcm));
+    EXPECT_EQ(reference.data.size(), pcm.size());
+}
+
 TEST_F(Mp3Test, TagsAreSkippedNotHeard) {
     WavFile tagged = ConvertOriginal("tagged");
     WavFile plain = ConvertOriginal("cbr128");

@@ -247,6 +247,21 @@ TEST_F(WmaConvert, AWmaFileBecomesACdFormatWav) {
     EXPECT_EQ(0u, events.Count()) << events.Text();
 }
 
+TEST_F(WmaConvert, ANameOfAnyScriptInAFolderPastMaxPath) {
+    std::string deep = in;
+    for (int level = 0; level < 3; ++level) {
+        deep += "\\" + std::string(90, 'w') + "\xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F";
+        ASSERT_TRUE(CreateDirectoryW(TestPath(deep).c_str(), nullptr)) << deep;
+    }
+    const std::string name = "\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xB5";
+    ASSERT_TRUE(CopyFileW(TestPath(FixturePath("wmav2_mono_22050.wma")).c_str(),
+                          TestPath(deep + "\\" + name + ".wma").c_str(), FALSE));
+    ASSERT_EQ(1, Convert(deep + "\\" + name + ".wma")) << events.Text();
+    WavFile w = ReadOutput(out + "\\" + name + ".wav");
+    ASSERT_TRUE(w.ok);
+    EXPECT_NEAR(3 * 176400.0, static_cast<double>(w.data.size()), 4096 * 8.0);
+}
+
 TEST_F(WmaConvert, TheThreeFailures) {
     std::string text = FixturePath("text.wma");
     EXPECT_EQ(0, Convert(text));

@@ -28,6 +28,18 @@ TEST(NameCuts, ThirtyAndSixteenCharacters) {
     EXPECT_EQ("From \"\" To \"Out\"", FoldersText("", "Out"));
 }
 
+// Names are UTF-8: counted and cut by characters, never inside one.
+TEST(NameCuts, CountCharactersNotBytes) {
+    std::string japanese;
+    for (int i = 0; i < 30; ++i) japanese += "\xE6\x9B\xB2";  // three bytes each
+    EXPECT_EQ(japanese, CutName(japanese, 30)) << "90 bytes are still 30 characters";
+    std::string emoji;
+    for (int i = 0; i < 17; ++i) emoji += "\xF0\x9F\x8E\xB5";  // four bytes, a surrogate pair in UTF-16
+    std::string sixteen = emoji.substr(0, 16 * 4);
+    EXPECT_EQ("From \"" + sixteen + "...\" To \"Out\"", FoldersText(emoji, "Out"));
+    EXPECT_EQ("ab\xC3\xA9...", CutName("ab\xC3\xA9" "cd", 3));
+}
+
 TEST(HyperLinkText, OpenCommandPlaceholderRules) {
     EXPECT_EQ("\"C:\\b.exe\" -nohome  http://x", CommandWithAddress("\"C:\\b.exe\" -nohome \"%1\"", "http://x"));
     EXPECT_EQ("C:\\b.exe  http://x", CommandWithAddress("C:\\b.exe %1", "http://x"));

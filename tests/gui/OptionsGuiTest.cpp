@@ -168,6 +168,19 @@ TEST_F(OptionsGui, AFixedFolderIsStoredWithItsChoice) {
     EXPECT_EQ("C:\\Wav Out", settings::Read(env.app, settings::kOutputPath));
 }
 
+TEST_F(OptionsGui, AFixedFolderOfAnyScriptAndLengthIsStoredAsTyped) {
+    HWND d = Open();
+    ASSERT_NE(nullptr, d);
+    Press(d, IDC_OUTPUT_FIXED);
+    std::wstring typed = L"D:\\\x97F3\x697D \xD83C\xDFB5\\\x0141\x00F3" L"d\x017A\\" + std::wstring(280, L'x');
+    SendMessageW(GetDlgItem(d, IDC_OUTPUT_PATH), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
+    Ok(d);
+    EXPECT_EQ(2, Value(settings::kOutputTo));
+    // Still the one REG_SZ under its old name, now holding every character.
+    EXPECT_EQ("D:\\\xE9\x9F\xB3\xE6\xA5\xBD \xF0\x9F\x8E\xB5\\\xC5\x81\xC3\xB3" "d\xC5\xBA\\" + std::string(280, 'x'),
+              settings::Read(env.app, settings::kOutputPath));
+}
+
 TEST_F(OptionsGui, BrowseCancelledChangesNothing) {
     HWND d = Open();
     ASSERT_NE(nullptr, d);
