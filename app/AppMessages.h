@@ -22,10 +22,9 @@ inline std::string OnCdRom(const std::string& folder) {
     return "The destiantion file folder(" + folder + ")is in DVD/CD-ROM driver, I can't create file on it directly!";
 }
 inline constexpr char kChooseOutputFolder[] = "Choose a folder to store your WAV files.";
-// The folder browser gave no path: a virtual folder, or one deeper than the browser can name.
+// The folder browser gave no path: a virtual folder (a library, a phone, the network view).
 inline constexpr char kFolderNotUsable[] =
-    "This folder can't be used for WAV files (it has no file system path, or its path is too long for the folder "
-    "browser). Please choose another folder.";
+    "This folder can't be used for WAV files: it is not a folder on a disk. Please choose another folder.";
 inline constexpr char kOutputFolderEmpty[] = "The output folder is empty, please check the option!";
 inline constexpr char kDecoderMissing[] =
     "Can't load mp3 decode library,please check whether the mjm.dll is installed!";

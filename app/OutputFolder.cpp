@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <vector>
 
 #include "../framework/ComPtr.h"
 #include "../framework/MessageBox.h"
@@ -21,15 +22,16 @@ bool BrowseForOutputFolder(HWND owner, std::string& folder) {
     info.pszDisplayName = display;
     LPITEMIDLIST item = SHBrowseForFolderW(&info);
     if (!item) return false;
-    // The browser's own path call stops at MAX_PATH; a deeper folder is told, not cut.
-    wchar_t path[MAX_PATH] = {};
-    bool ok = SHGetPathFromIDListW(item, path) && path[0];
+    // The Ex call (Windows Vista and later) names folders past MAX_PATH too; a
+    // folder with no file system path is told, never taken.
+    std::vector<wchar_t> path(kMaxPathBytes + 1, L'\0');
+    bool ok = SHGetPathFromIDListEx(item, path.data(), static_cast<DWORD>(path.size()), GPFIDL_DEFAULT) && path[0];
     CoTaskMemFree(item);
     if (!ok) {
         AppMessageBox(owner, msg::kFolderNotUsable, msg::kCaptionError, MB_OK | MB_ICONERROR);
         return false;
     }
-    folder = Narrow(path);
+    folder = Narrow(path.data());
     return true;
 }
 
