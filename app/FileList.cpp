@@ -5,6 +5,7 @@
 
 #include "../framework/BinaryFile.h"
 #include "../framework/FileSystem.h"
+#include "../framework/ListFileNames.h"
 #include "../framework/Unicode.h"
 #include "OutputFolder.h"
 #include "ProgramBatch.h"
@@ -135,11 +136,23 @@ int ParseFileList(const std::string& raw, FileListContent& content, UINT legacyC
     return content.flag;
 }
 
-std::string FileListPath() { return fs::TempFolder() + "filelist.flt"; }
+std::string FileListPath() { return fs::TempFolder() + kSharedListName; }
+
+namespace {
+// Only a list an extension wrote for this start is ours to delete: a name on
+// the command line could be any file.
+bool IsOwnList(const std::string& path) {
+    std::string folder = path.substr(0, path.rfind('\\') + 1), name = path.substr(folder.size());
+    const size_t prefix = sizeof(kOwnListPrefix) - 1, extension = sizeof(kListExtension) - 1;
+    return SameFolder(folder.c_str(), fs::TempFolder().c_str()) && name.size() > prefix + extension &&
+           EqualNoCase(name.substr(0, prefix), kOwnListPrefix) &&
+           EqualNoCase(name.substr(name.size() - extension), kListExtension);
+}
+}  // namespace
 
 ListFile ListFileFor(const std::string& name) {
     if (name.empty()) return ListFile{FileListPath(), false};
-    return ListFile{name, true};
+    return ListFile{name, IsOwnList(name)};
 }
 
 int ReadFileList(const ListFile& list, std::string& folder) {

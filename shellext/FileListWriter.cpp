@@ -6,6 +6,7 @@
 
 #include "../framework/FileSystem.h"
 #include "../framework/Handles.h"
+#include "../framework/ListFileNames.h"
 
 namespace shellext {
 namespace {
@@ -19,8 +20,8 @@ LONG g_listCounter = 0;
 
 std::string UniqueListName() {
     char name[64];
-    snprintf(name, sizeof(name), "filelist-%lx-%lx-%lx.flt", GetCurrentProcessId(), GetTickCount(),
-             static_cast<unsigned long>(InterlockedIncrement(&g_listCounter)));
+    snprintf(name, sizeof(name), "%s%lx-%lx-%lx%s", kOwnListPrefix, GetCurrentProcessId(), GetTickCount(),
+             static_cast<unsigned long>(InterlockedIncrement(&g_listCounter)), kListExtension);
     return name;
 }
 

@@ -6,6 +6,7 @@
 #include "app/FileList.h"
 #include "app/ProgramBatch.h"
 #include "framework/FileSystem.h"
+#include "framework/ListFileNames.h"
 #include "framework/Unicode.h"
 #include "tests/engine/EngineFixtures.h"
 
@@ -146,7 +147,12 @@ TEST_F(HandOff, ListFileForNamesTheSharedListOrTheNamedOne) {
     ListFile shared = ListFileFor("");
     EXPECT_EQ(fs::TempFolder() + "filelist.flt", shared.path);
     EXPECT_FALSE(shared.deleteAfterReading);
-    ListFile own = ListFileFor("C:\\Temp\\filelist-1.flt");
-    EXPECT_EQ("C:\\Temp\\filelist-1.flt", own.path);
+    ListFile own = ListFileFor(fs::TempFolder() + "FileList-1a-2b-3.FLT");
+    EXPECT_EQ(fs::TempFolder() + "FileList-1a-2b-3.FLT", own.path);
     EXPECT_TRUE(own.deleteAfterReading);
+    // Any other file named on the command line is read, never deleted.
+    for (const std::string& other : {std::string("C:\\Temp\\filelist-1.flt"), fs::TempFolder() + "notes.flt",
+                                     fs::TempFolder() + "filelist-1.txt", fs::TempFolder() + kSharedListName,
+                                     fs::TempFolder() + "sub\\filelist-1.flt"})
+        EXPECT_FALSE(ListFileFor(other).deleteAfterReading) << other;
 }
