@@ -10,7 +10,7 @@
 int RunWavoryCmd(const std::vector<std::wstring>& args, CConsoleOutput& output);
 
 // A source as the engine takes it, with the folder that holds it (a folder
-// source: the folder that holds the folder), both in the ANSI code page.
+// source: the folder that holds the folder), both in UTF-8.
 struct CheckedSource {
     std::string path;
     std::string folder;
