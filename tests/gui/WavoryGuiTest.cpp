@@ -418,9 +418,11 @@ TEST_F(WavoryGui, WithoutTheWindowsMediaRuntimeWavConvertsAndWmaIsExplained) {
     TakeBackAutomationRegistration();
 }
 
+// Names as Explorer gives them: a wide drop list, here of Japanese and emoji names.
 TEST_F(WavoryGui, ConvertToWavFromTheExplorerExtensionThroughTheRealProgram) {
-    std::string a = Wav("a.wav", 2), b = Wav("b.wav", 1);
-    std::string sub = folder.MakeDir("in\\album");
+    const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", emoji = "\xF0\x9F\x8E\xB5";
+    std::string a = Wav(japanese + ".wav", 2), b = Wav("b.wav", 1);
+    std::string sub = folder.MakeDir("in\\" + emoji + " album");
     ASSERT_TRUE(WriteBytes(sub + "\\c.wav", CanonicalWav(Pcm(2, 44100, 16), Tone16(44100, 2, 44100, 3000))));
     char cwd[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, cwd);
@@ -436,7 +438,7 @@ TEST_F(WavoryGui, ConvertToWavFromTheExplorerExtensionThroughTheRealProgram) {
         ASSERT_EQ(S_OK, get(clsid, IID_IClassFactory, factory.ReceiveVoid()));
         CComPtr<IShellExtInit> init;
         ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IShellExtInit, init.ReceiveVoid()));
-        DropData data(DropBlock({a, b, sub}));
+        DropData data(DropBlock({a, b, sub}, true));
         ASSERT_EQ(S_OK, init->Initialize(nullptr, &data, nullptr));
         CComPtr<IContextMenu> menu;
         init->QueryInterface(IID_IContextMenu, menu.ReceiveVoid());
@@ -453,7 +455,7 @@ TEST_F(WavoryGui, ConvertToWavFromTheExplorerExtensionThroughTheRealProgram) {
     CHandle process(OpenProcess(SYNCHRONIZE, FALSE, ProcessOf(dialog)));
     ProgramDriver::Click(dialog, IDCANCEL);
     EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(process, 10000));
-    EXPECT_EQ(2u * 176400, ReadOutput(out + "\\a.wav").data.size());
+    EXPECT_EQ(2u * 176400, ReadOutput(out + "\\" + japanese + ".wav").data.size());
     EXPECT_EQ(176400u, ReadOutput(out + "\\b.wav").data.size());
     EXPECT_EQ(Tone16(44100, 2, 44100, 3000), ReadOutput(out + "\\c.wav").data) << "the folder was walked";
 }
