@@ -20,11 +20,13 @@ int PeakOf(const std::vector<uint8_t>& data) {
     return p;
 }
 
+const WAVEFORMATEX kPcm16 = Pcm(1, 44100, 16), kPcm8 = Pcm(1, 44100, 8);
+
 std::vector<uint8_t> Scaled16(std::vector<uint8_t> data, int level) {
-    int32_t peak = 0;
-    UpdatePeak(data.data(), data.size(), 16, peak);
+    double peak = 0;
+    UpdatePeak(data.data(), data.size(), kPcm16, peak);
     double factor = 0;
-    if (NormalizeFactor(peak, 16, level, factor)) ScaleSamples(data.data(), data.size(), 16, factor);
+    if (NormalizeFactor(peak, kPcm16, level, factor)) ScaleSamples(data.data(), data.size(), kPcm16, factor);
     return data;
 }
 }  // namespace
@@ -44,19 +46,19 @@ TEST(Normalize, FullScalePeakAt100PercentShrinksJustUnderOne) {
 
 TEST(Normalize, EightBitPeaksAndScaling) {
     std::vector<uint8_t> data = {255, 0, 128, 200};
-    int32_t peak = 0;
-    UpdatePeak(data.data(), data.size(), 8, peak);
+    double peak = 0;
+    UpdatePeak(data.data(), data.size(), kPcm8, peak);
     EXPECT_EQ(128, peak) << "the byte 0 is 128 from silence";
     double factor = 0;
-    ASSERT_TRUE(NormalizeFactor(peak, 8, 98, factor));
-    ScaleSamples(data.data(), data.size(), 8, factor);
+    ASSERT_TRUE(NormalizeFactor(peak, kPcm8, 98, factor));
+    ScaleSamples(data.data(), data.size(), kPcm8, factor);
     EXPECT_EQ(253, data[0]);
     EXPECT_EQ(2, data[1]);
     EXPECT_EQ(128, data[2]);
 
     std::vector<uint8_t> top = {255, 128};
     peak = 0;
-    UpdatePeak(top.data(), top.size(), 8, peak);
+    UpdatePeak(top.data(), top.size(), kPcm8, peak);
     EXPECT_EQ(127, peak);
 }
 
@@ -70,9 +72,9 @@ TEST(Normalize, AttenuatesALoudFileAndAmplifiesAQuietOne) {
 
 TEST(Normalize, SilenceAndAPeakOfOneAreLeftAlone) {
     double factor = 0;
-    EXPECT_FALSE(NormalizeFactor(0, 16, 98, factor));
-    EXPECT_FALSE(NormalizeFactor(1, 16, 98, factor));
-    EXPECT_FALSE(NormalizeFactor(1, 8, 98, factor));
+    EXPECT_FALSE(NormalizeFactor(0, kPcm16, 98, factor));
+    EXPECT_FALSE(NormalizeFactor(1, kPcm16, 98, factor));
+    EXPECT_FALSE(NormalizeFactor(1, kPcm8, 98, factor));
     EXPECT_EQ(Samples16({0, 1, -1}), Scaled16(Samples16({0, 1, -1}), 98));
 }
 
@@ -82,13 +84,15 @@ TEST(Normalize, EveryWholeSixteenBitSampleIsScaled) {
     EXPECT_EQ(1959, S16(out, 2));
 }
 
-TEST(Normalize, OnlyEightAndSixteenBitPcmIsTouched) {
-    WAVEFORMATEX f = Pcm(2, 44100, 24);
-    EXPECT_FALSE(CanNormalize(f));
-    f = Pcm(2, 44100, 16);
+TEST(Normalize, OnlyPcmAndFloatIsTouched) {
+    for (WORD bits : {8, 16, 24, 32}) EXPECT_TRUE(CanNormalize(Pcm(2, 44100, bits))) << bits << " bits";
+    WAVEFORMATEX f = Pcm(2, 44100, 32);
+    f.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
     EXPECT_TRUE(CanNormalize(f));
+    f = Pcm(2, 44100, 16);
     f.wFormatTag = 2;  // a compressed format
     EXPECT_FALSE(CanNormalize(f));
+    EXPECT_FALSE(CanNormalize(Pcm(2, 44100, 20))) << "a width no converter of ours writes";
 }
 
 namespace {
@@ -139,8 +143,8 @@ TEST_F(NormalizeFileTest, ACancelDuringThePassStillScalesTheWholeFile) {
     std::vector<uint8_t> data = Tone16(44100 * 30, 1, 44100, 4000);
     std::string path = folder / "done.wav";
     ASSERT_TRUE(WriteBytes(path, CanonicalWav(Pcm(1, 44100, 16), data)));
-    int32_t peak = 0;
-    UpdatePeak(data.data(), data.size(), 16, peak);
+    double peak = 0;
+    UpdatePeak(data.data(), data.size(), kPcm16, peak);
     int calls = 0;
     ASSERT_EQ(NormalizeResult::kScaled,
               NormalizeFile(path.c_str(), Pcm(1, 44100, 16), peak, 98, data.size(), 80, [&](uint32_t percent) {
@@ -163,8 +167,8 @@ TEST_F(NormalizeFileTest, APassThatBreaksOffMidwayFails) {
     std::vector<uint8_t> data = Tone16(44100 * 30, 1, 44100, 4000);
     std::string path = folder / "short.wav";
     ASSERT_TRUE(WriteBytes(path, CanonicalWav(Pcm(1, 44100, 16), data)));
-    int32_t peak = 0;
-    UpdatePeak(data.data(), data.size(), 16, peak);
+    double peak = 0;
+    UpdatePeak(data.data(), data.size(), kPcm16, peak);
     EXPECT_EQ(NormalizeResult::kFailed, NormalizeFile(path.c_str(), Pcm(1, 44100, 16), peak, 98,
                                                       data.size() + (1u << 20), 80, nullptr))
         << "a megabyte more than the file holds";
@@ -179,23 +183,23 @@ TEST(Normalize, TheScalingTableGivesExactlyThePerSampleArithmetic) {
     for (double factor : {1.9599256, 0.99993, -0.5, 40.0}) {
         std::vector<uint8_t> all;
         for (int32_t s = -32768; s <= 32767; ++s) Put16(all, static_cast<uint16_t>(s));
-        CSampleScaler(16, factor).Scale(all.data(), all.size());
+        CSampleScaler(kPcm16, factor).Scale(all.data(), all.size());
         for (int32_t s = -32768; s <= 32767; ++s)
             ASSERT_EQ(ScaleSample16(static_cast<int16_t>(s), factor), S16(all, static_cast<size_t>(s + 32768)))
                 << "sample " << s << " factor " << factor;
         std::vector<uint8_t> bytes(256);
         for (int b = 0; b < 256; ++b) bytes[b] = static_cast<uint8_t>(b);
-        CSampleScaler(8, factor).Scale(bytes.data(), bytes.size());
+        CSampleScaler(kPcm8, factor).Scale(bytes.data(), bytes.size());
         for (int b = 0; b < 256; ++b) ASSERT_EQ(ScaleSample8(static_cast<BYTE>(b), factor), bytes[b]);
     }
 }
 
 TEST(Normalize, PeakOfTheMostNegativeSampleIsFullScale) {
     auto data = Samples16({100, -32768, 32767});
-    int32_t peak = 0;
-    UpdatePeak(data.data(), data.size(), 16, peak);
+    double peak = 0;
+    UpdatePeak(data.data(), data.size(), kPcm16, peak);
     EXPECT_EQ(32768, peak);
     peak = 40000;
-    UpdatePeak(data.data(), data.size(), 16, peak);
+    UpdatePeak(data.data(), data.size(), kPcm16, peak);
     EXPECT_EQ(40000, peak) << "the peak only ever rises";
 }

@@ -12,7 +12,7 @@ class WavHeaderTest : public ::testing::Test {
 protected:
     WavHeaderTest() : folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {}
     // Writes bytes to a file and reads its header back.
-    int Read(const std::vector<uint8_t>& bytes, WAVEFORMATEX& f, uint32_t& size, int64_t* offset = nullptr) {
+    int Read(const std::vector<uint8_t>& bytes, WAVEFORMATEX& f, uint64_t& size, int64_t* offset = nullptr) {
         std::string path = folder / "in.wav";
         EXPECT_TRUE(WriteBytes(path, bytes));
         CBinaryFile file;
@@ -27,7 +27,7 @@ protected:
 
 TEST_F(WavHeaderTest, CanonicalFileGivesFormatSizeAndFirstSampleOffset) {
     WAVEFORMATEX f{}, in = Pcm(2, 44100, 16);
-    uint32_t size = 0;
+    uint64_t size = 0;
     int64_t offset = 0;
     ASSERT_EQ(1, Read(CanonicalWav(in, Counting(1000)), f, size, &offset));
     EXPECT_EQ(2, f.nChannels);
@@ -42,7 +42,7 @@ TEST_F(WavHeaderTest, CanonicalFileGivesFormatSizeAndFirstSampleOffset) {
 
 TEST_F(WavHeaderTest, FormatChunkAfterAnotherChunkIsFoundByTheChunkWalk) {
     WAVEFORMATEX f{}, in = Pcm(1, 22050, 8);
-    uint32_t size = 0;
+    uint64_t size = 0;
     std::vector<uint8_t> junk(10, 'x');
     ASSERT_EQ(1, Read(Riff({{"JUNK", junk}, {"fmt ", FmtBody(in)}, {"data", Counting(300)}}), f, size));
     EXPECT_EQ(1, f.nChannels);
@@ -53,7 +53,7 @@ TEST_F(WavHeaderTest, FormatChunkAfterAnotherChunkIsFoundByTheChunkWalk) {
 
 TEST_F(WavHeaderTest, ListChunkBeforeDataIsSkippedEvenWhenItsTextHoldsData) {
     WAVEFORMATEX f{};
-    uint32_t size = 0;
+    uint64_t size = 0;
     int64_t offset = 0;
     std::vector<uint8_t> list = {'I', 'N', 'F', 'O', 'd', 'a', 't', 'a', 1, 2, 3, 4};
     auto bytes = Riff({{"fmt ", FmtBody(Pcm(2, 44100, 16))}, {"LIST", list}, {"data", Counting(400)}});
@@ -87,7 +87,7 @@ TEST_F(WavHeaderTest, UnfinishedHeaderSizesReadToTheEndOfTheFile) {
 
 TEST_F(WavHeaderTest, ShortFileAndMissingDataTagAreRefused) {
     WAVEFORMATEX f{};
-    uint32_t size = 0;
+    uint64_t size = 0;
     EXPECT_EQ(0, Read(std::vector<uint8_t>(43, 'd'), f, size));
     std::vector<uint8_t> noData = Riff({{"fmt ", FmtBody(Pcm(2, 44100, 16))}, {"dat_", Counting(100)}});
     for (auto& b : noData)
@@ -106,7 +106,7 @@ TEST_F(WavHeaderTest, ScanFindsTagBehindADoubledFirstByte) {
     Put32(bytes, 12);
     bytes.resize(bytes.size() + 12, 0x55);
     WAVEFORMATEX f{};
-    uint32_t size = 0;
+    uint64_t size = 0;
     int64_t offset = 0;
     ASSERT_EQ(1, Read(bytes, f, size, &offset));
     EXPECT_EQ(12u, size);
@@ -120,7 +120,7 @@ TEST_F(WavHeaderTest, ScanWithOverlappingPrefixesStillMatches) {
     bytes.insert(bytes.end(), tail, tail + 6);
     Put32(bytes, 0);
     WAVEFORMATEX f{};
-    uint32_t size = 7;
+    uint64_t size = 7;
     ASSERT_EQ(1, Read(bytes, f, size));
     EXPECT_EQ(0u, size);
 }
