@@ -25,7 +25,7 @@ const char kNotWritable[] = "Wavory cannot write this format. Please choose a PC
 CWinApp& App() { return *AfxGetApp(); }
 
 // The chooser asks its hook before it lists each tag and format; the answer
-// goes back in the dialog's message result. (Wine's chooser never asks.)
+// goes back in the dialog's message result.
 UINT CALLBACK ChooserHook(HWND chooser, UINT message, WPARAM kind, LPARAM item) {
     if (message != MM_ACM_FORMATCHOOSE) return FALSE;
     bool listed = true;
@@ -149,6 +149,12 @@ void COptionWavDlg::OnChangeFormat() {
     choose.cbwfx = sizeof(chosen);
     choose.pszTitle = "PCM Selection";
     MMRESULT result = acmFormatChooseA(&choose);
+    if (result != MMSYSERR_NOERROR && result != ACMERR_CANCELED) {
+        // A chooser that takes no hook (Wine's) lists every tag; the check below keeps what we write.
+        choose.fdwStyle = 0;
+        choose.pfnHook = nullptr;
+        result = acmFormatChooseA(&choose);
+    }
     if (result == ACMERR_CANCELED) return;
     if (result != MMSYSERR_NOERROR) {
         AppMessageBox(m_hWnd, kNoPcmDriver, "Error", MB_OK | MB_ICONERROR);
