@@ -36,8 +36,12 @@ LRESULT DriverDetails(ACMDRIVERDETAILSW* details) {
     return MMSYSERR_NOERROR;
 }
 
-// Two tags: PCM, whose formats we list and make, and float, which we only
-// read (the ACM asks a driver about a stream only when it knows both tags).
+bool IsOurTag(DWORD tag) { return tag == WAVE_FORMAT_PCM || tag == WAVE_FORMAT_IEEE_FLOAT; }
+
+// The size of a format record of the tag: float records carry cbSize.
+DWORD FormatSize(DWORD tag) { return tag == WAVE_FORMAT_PCM ? sizeof(PCMWAVEFORMAT) : sizeof(WAVEFORMATEX); }
+
+// Two tags, PCM and float, whose formats we list, read and make.
 LRESULT FormatTagDetails(ACMFORMATTAGDETAILSW* tag, DWORD flags) {
     DWORD formatTag = 0;
     switch (flags & ACM_FORMATTAGDETAILSF_QUERYMASK) {
@@ -46,14 +50,13 @@ LRESULT FormatTagDetails(ACMFORMATTAGDETAILSW* tag, DWORD flags) {
         formatTag = tag->dwFormatTagIndex == 0 ? WAVE_FORMAT_PCM : WAVE_FORMAT_IEEE_FLOAT;
         break;
     case ACM_FORMATTAGDETAILSF_FORMATTAG:
-        if (tag->dwFormatTag != WAVE_FORMAT_PCM && tag->dwFormatTag != WAVE_FORMAT_IEEE_FLOAT) return ACMERR_NOTPOSSIBLE;
+        if (!IsOurTag(tag->dwFormatTag)) return ACMERR_NOTPOSSIBLE;
         formatTag = tag->dwFormatTag;
         break;
     case ACM_FORMATTAGDETAILSF_LARGESTSIZE:
-        if (tag->dwFormatTag != WAVE_FORMAT_UNKNOWN && tag->dwFormatTag != WAVE_FORMAT_PCM &&
-            tag->dwFormatTag != WAVE_FORMAT_IEEE_FLOAT)
-            return ACMERR_NOTPOSSIBLE;
-        formatTag = tag->dwFormatTag == WAVE_FORMAT_IEEE_FLOAT ? WAVE_FORMAT_IEEE_FLOAT : WAVE_FORMAT_PCM;
+        if (tag->dwFormatTag != WAVE_FORMAT_UNKNOWN && !IsOurTag(tag->dwFormatTag)) return ACMERR_NOTPOSSIBLE;
+        // Float's record is the larger one.
+        formatTag = tag->dwFormatTag == WAVE_FORMAT_PCM ? WAVE_FORMAT_PCM : WAVE_FORMAT_IEEE_FLOAT;
         break;
     default:
         return MMSYSERR_NOTSUPPORTED;
@@ -61,9 +64,9 @@ LRESULT FormatTagDetails(ACMFORMATTAGDETAILSW* tag, DWORD flags) {
     bool pcm = formatTag == WAVE_FORMAT_PCM;
     tag->dwFormatTagIndex = pcm ? 0 : 1;
     tag->dwFormatTag = formatTag;
-    tag->cbFormatSize = pcm ? sizeof(PCMWAVEFORMAT) : sizeof(WAVEFORMATEX);
+    tag->cbFormatSize = FormatSize(formatTag);
     tag->fdwSupport = ACMDRIVERDETAILS_SUPPORTF_CONVERTER;
-    tag->cStandardFormats = pcm ? static_cast<DWORD>(PcmFormatCount()) : 0;
+    tag->cStandardFormats = static_cast<DWORD>(PcmFormatCount(static_cast<WORD>(formatTag)));
     if (pcm)
         tag->szFormatTag[0] = L'\0';  // the ACM names PCM itself
     else
@@ -72,18 +75,18 @@ LRESULT FormatTagDetails(ACMFORMATTAGDETAILSW* tag, DWORD flags) {
 }
 
 LRESULT FormatDetails(ACMFORMATDETAILSW* details, DWORD flags) {
-    // Float is read, never offered: it has no formats to list.
-    if (details->dwFormatTag != WAVE_FORMAT_PCM || details->cbwfx < sizeof(PCMWAVEFORMAT)) return ACMERR_NOTPOSSIBLE;
+    const DWORD tag = details->dwFormatTag;
+    if (!IsOurTag(tag) || details->cbwfx < FormatSize(tag)) return ACMERR_NOTPOSSIBLE;
     switch (flags & ACM_FORMATDETAILSF_QUERYMASK) {
     case ACM_FORMATDETAILSF_INDEX: {
-        if (details->dwFormatIndex >= PcmFormatCount()) return ACMERR_NOTPOSSIBLE;
-        WAVEFORMATEX f = PcmFormatAt(details->dwFormatIndex);
+        if (details->dwFormatIndex >= PcmFormatCount(static_cast<WORD>(tag))) return ACMERR_NOTPOSSIBLE;
+        WAVEFORMATEX f = PcmFormatAt(static_cast<WORD>(tag), details->dwFormatIndex);
         memcpy(details->pwfx, &f, sizeof(PCMWAVEFORMAT));
         if (details->cbwfx >= sizeof(WAVEFORMATEX)) details->pwfx->cbSize = 0;
         break;
     }
     case ACM_FORMATDETAILSF_FORMAT:
-        if (!IsConvertibleTarget(*details->pwfx)) return ACMERR_NOTPOSSIBLE;
+        if (details->pwfx->wFormatTag != tag || !IsConvertibleTarget(*details->pwfx)) return ACMERR_NOTPOSSIBLE;
         break;
     default:
         return MMSYSERR_NOTSUPPORTED;
@@ -97,7 +100,9 @@ LRESULT FormatSuggest(AcmDrvFormatSuggest* suggest) {
     if (suggest->cbwfxDst < sizeof(PCMWAVEFORMAT)) return ACMERR_NOTPOSSIBLE;
     WAVEFORMATEX wanted{};
     memcpy(&wanted, suggest->pwfxDst, sizeof(PCMWAVEFORMAT));
-    if (!SuggestTarget(*suggest->pwfxSrc, suggest->fdwSuggest, wanted)) return ACMERR_NOTPOSSIBLE;
+    if (!SuggestTarget(*suggest->pwfxSrc, suggest->fdwSuggest, wanted) ||
+        suggest->cbwfxDst < FormatSize(wanted.wFormatTag))
+        return ACMERR_NOTPOSSIBLE;
     memcpy(suggest->pwfxDst, &wanted, sizeof(PCMWAVEFORMAT));
     if (suggest->cbwfxDst >= sizeof(WAVEFORMATEX)) suggest->pwfxDst->cbSize = 0;
     return MMSYSERR_NOERROR;

@@ -5,13 +5,15 @@
 #include <algorithm>
 #include <cstring>
 
+#include "PcmFormats.h"
+
 CPcmStream::CPcmStream(const WAVEFORMATEX& source, const WAVEFORMATEX& target) : m_source(source), m_target(target) {
     m_identity = source.wFormatTag == target.wFormatTag && source.nChannels == target.nChannels &&
                  source.nSamplesPerSec == target.nSamplesPerSec && source.wBitsPerSample == target.wBitsPerSample;
     m_workChannels = std::min(source.nChannels, target.nChannels);
-    // Only a narrower target is dithered; the same width (a rate or channel
-    // change of 16-bit sound, say) is rounded.
-    m_dither = source.wFormatTag == WAVE_FORMAT_IEEE_FLOAT || source.wBitsPerSample > target.wBitsPerSample;
+    // Only a narrower target is dithered; the same width or a wider one (a rate
+    // or channel change of 16-bit sound, 16 to 24 bits, anything to float) is rounded.
+    m_dither = NarrowsSamples(source, target);
     m_ready = m_identity || source.nSamplesPerSec == target.nSamplesPerSec || CreateResampler();
 }
 

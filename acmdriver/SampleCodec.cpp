@@ -1,6 +1,6 @@
 #include "SampleCodec.h"
 
-#include <xmmintrin.h>
+#include <emmintrin.h>
 
 #include <cmath>
 #include <cstring>
@@ -62,13 +62,11 @@ float CTpdfDither::Next() {
     return uniform() - uniform();
 }
 
-void EncodeFrames(const float* in, WORD inChannels, size_t frames, const WAVEFORMATEX& format, CTpdfDither* dither,
-                  BYTE* dst) {
-    const bool eight = format.wBitsPerSample == 8;
+namespace {
+void EncodeNarrow(const float* in, size_t count, WORD copies, bool eight, CTpdfDither* dither, BYTE* dst) {
     const float scale = eight ? 128.0f : 32768.0f;
     const float low = -scale, high = scale - 1;
-    const WORD copies = format.nChannels > inChannels ? 2 : 1;
-    for (size_t i = 0; i < frames * inChannels; ++i) {
+    for (size_t i = 0; i < count; ++i) {
         float v = in[i] * scale;
         if (dither) v += dither->Next();
         v = v < low ? low : v > high ? high : v;
@@ -82,4 +80,38 @@ void EncodeFrames(const float* in, WORD inChannels, size_t frames, const WAVEFOR
             }
         }
     }
+}
+
+// 24 and 32 bits in double: a float cannot hold 2^31 - 1, and its nearest
+// value would round past the top of the range.
+void EncodeWide(const float* in, size_t count, WORD copies, int bytes, CTpdfDither* dither, BYTE* dst) {
+    const double scale = bytes == 3 ? 8388608.0 : 2147483648.0;
+    const double low = -scale, high = scale - 1;
+    for (size_t i = 0; i < count; ++i) {
+        double v = in[i] * scale;
+        if (dither) v += dither->Next();
+        v = v < low ? low : v > high ? high : v;
+        uint32_t s = static_cast<uint32_t>(_mm_cvtsd_si32(_mm_set_sd(v)));
+        for (WORD c = 0; c < copies; ++c)
+            for (int k = 0; k < bytes; ++k) *dst++ = static_cast<BYTE>(s >> (8 * k));
+    }
+}
+
+// Float keeps what lies beyond full scale: nothing is clipped or rounded.
+void EncodeFloat(const float* in, size_t count, WORD copies, BYTE* dst) {
+    for (size_t i = 0; i < count; ++i)
+        for (WORD c = 0; c < copies; ++c, dst += 4) memcpy(dst, &in[i], 4);
+}
+}  // namespace
+
+void EncodeFrames(const float* in, WORD inChannels, size_t frames, const WAVEFORMATEX& format, CTpdfDither* dither,
+                  BYTE* dst) {
+    const WORD copies = format.nChannels > inChannels ? 2 : 1;
+    const size_t count = frames * inChannels;
+    if (format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT)
+        EncodeFloat(in, count, copies, dst);
+    else if (format.wBitsPerSample <= 16)
+        EncodeNarrow(in, count, copies, format.wBitsPerSample == 8, dither, dst);
+    else
+        EncodeWide(in, count, copies, format.wBitsPerSample / 8, dither, dst);
 }

@@ -18,7 +18,8 @@ private:
     uint32_t m_state = 0x2545F491u;
 };
 
-// Writes frames of inChannels floats as the target format (mono to stereo copies);
-// with dither the values get TPDF noise of one target step before rounding.
+// Writes frames of inChannels floats as the target format (mono to stereo copies):
+// integers rounded to nearest and held to their range, with dither after TPDF
+// noise of one target step; floats as they are.
 void EncodeFrames(const float* in, WORD inChannels, size_t frames, const WAVEFORMATEX& format, CTpdfDither* dither,
                   BYTE* dst);

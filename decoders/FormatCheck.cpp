@@ -37,11 +37,8 @@ bool IsConsistentFormat(const WAVEFORMATEX& format) {
 uint16_t BaseFormatTag(const unsigned char* fmt, size_t size) {
     uint16_t tag = Le16(fmt);
     if (tag != WAVE_FORMAT_EXTENSIBLE || size < kExtensibleFmtSize) return tag;
-    // The sub-format GUIDs of plain PCM and float: the base tag, then a fixed tail.
-    static const unsigned char kTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
-                                            0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
     uint16_t sub = Le16(fmt + 24);
-    if ((sub == WAVE_FORMAT_PCM || sub == WAVE_FORMAT_IEEE_FLOAT) && memcmp(fmt + 26, kTail, sizeof(kTail)) == 0)
-        return sub;
+    bool baseTag = (sub == WAVE_FORMAT_PCM || sub == WAVE_FORMAT_IEEE_FLOAT) && Le16(fmt + 26) == 0;
+    if (baseTag && memcmp(fmt + 28, kSubFormatGuidTail, sizeof(kSubFormatGuidTail)) == 0) return sub;
     return tag;
 }

@@ -4,10 +4,10 @@
 
 #include "../acmdriver/PcmFormats.h"
 #include "../framework/FileSystem.h"
+#include "ByteShift.h"
 #include "Normalize.h"
 #include "PathRules.h"
 #include "Progress.h"
-#include "WavHeader.h"
 
 namespace {
 const DWORD kMinimumFreeBytes = 1024;
@@ -88,9 +88,25 @@ bool CFileConversion::CreateOutput() {
     return true;
 }
 
-bool CFileConversion::WriteHeader(uint32_t dataSize) {
-    WavHeader header = MakeWavHeader(m_target, dataSize);
-    return m_output.Seek(0) && m_output.Write(&header, sizeof(header)) == sizeof(header);
+bool CFileConversion::WriteHeader(uint64_t dataBytes) {
+    std::vector<uint8_t> header = BuildWavHeader(m_target, m_layout, dataBytes);
+    return m_output.Seek(0) && m_output.Write(header.data(), header.size()) == header.size();
+}
+
+bool CFileConversion::CompleteOutput() {
+    static const BYTE kPad = 0;
+    if (WavPadBytes(m_layout, m_written) && m_output.Write(&kPad, 1) != 1) return false;
+    if (NeedsRf64(m_layout, m_written) && !m_layout.sizeRoom && !MakeSizeRoom()) return false;
+    return WriteHeader(m_written);
+}
+
+// Only an output past 4 GiB pays for this pass: every smaller one keeps its 44 bytes.
+bool CFileConversion::MakeSizeRoom() {
+    const uint32_t before = WavHeaderBytes(m_layout);
+    // Written so far through a stream that cannot read.
+    if (!m_output.Close() || !m_output.Open(m_temp.Path(), "r+b")) return false;
+    m_layout.sizeRoom = true;
+    return ShiftBytesUp(m_output, before, m_written, WavHeaderBytes(m_layout) - before);
 }
 
 bool CFileConversion::Open(int type) {
@@ -113,6 +129,7 @@ bool CFileConversion::Open(int type) {
         return false;
     }
     m_target = TargetFormat(m_job.settings, m_reader->Format());
+    m_layout = ChooseWavLayout(m_target);
     if (!WriteHeader(0)) {
         Fail(FileFailure::kCantWrite, m_outputPath);
         return false;
@@ -177,7 +194,7 @@ int CFileConversion::Finish(bool readFailed) {
         Fail(readFailed ? FileFailure::kCantReadToEnd : FileFailure::kConversionFailed, m_source);
         return 0;
     }
-    bool finished = !m_writeFailed && WriteHeader(static_cast<uint32_t>(m_written));
+    bool finished = !m_writeFailed && CompleteOutput();
     finished = m_output.Close() && finished;
     if (!finished) {
         // The last buffered bytes go out only now: a disk that filled up here is the full disk.
@@ -235,16 +252,11 @@ void CFileConversion::CopyBlocks(CAcmStream& stream) {
     }
 }
 
-// Writes one converted block; false ends the file (full disk, failed write, 4 GiB).
+// Writes one converted block; false ends the file (full disk, failed write).
 bool CFileConversion::WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block, DWORD produced) {
     m_batch.freeBytes = freeSpace.FreeBytes();
     if (m_batch.freeBytes < kMinimumFreeBytes) {
         StopForFullDisk();
-        return false;
-    }
-    // The RIFF sizes are 32-bit: a file that would pass them fails instead of wrapping.
-    if (m_written + produced > kMaxWavDataSize) {
-        m_writeFailed = true;
         return false;
     }
     if (m_output.Write(block, produced) != produced) {
@@ -258,7 +270,7 @@ bool CFileConversion::WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block
     }
     freeSpace.Wrote(produced);
     m_written += produced;
-    if (m_job.settings.volumeNormalize) UpdatePeak(block, produced, m_target.wBitsPerSample, m_peak);
+    if (m_job.settings.volumeNormalize) UpdatePeak(block, produced, m_target, m_peak);
     return true;
 }
 

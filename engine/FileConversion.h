@@ -20,6 +20,7 @@
 #include "PauseGate.h"
 #include "SourceReader.h"
 #include "TempOutput.h"
+#include "WavHeader.h"
 
 // What one file's conversion takes from its batch.
 struct FileJob {
@@ -50,7 +51,10 @@ private:
     // A name this batch wrote already gets the next free number instead.
     bool AvoidOwnOutput();
     bool CreateOutput();
-    bool WriteHeader(uint32_t dataSize);
+    bool WriteHeader(uint64_t dataBytes);
+    // The pad byte and the final header; past 4 GiB a 44-byte header first gets room for ds64.
+    bool CompleteOutput();
+    bool MakeSizeRoom();
     void Announce();
     void CopyBlocks(CAcmStream& stream);
     bool WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block, DWORD produced);
@@ -75,8 +79,9 @@ private:
     CBinaryFile m_output;
     std::unique_ptr<ISourceReader> m_reader;
     WAVEFORMATEX m_target{};
+    WavLayout m_layout;
     uint64_t m_written = 0;
-    int32_t m_peak = 0;
+    double m_peak = 0;
     uint32_t m_share = 100;
     bool m_diskFull = false;
     bool m_writeFailed = false;

@@ -24,8 +24,8 @@ DWORD CWavSource::Read(BYTE* dst, DWORD room) {
 }
 
 bool CWavSource::Failed() const {
-    // A real size declared (not 0 or the "unknown" 0xFFFFFFFF) without one whole sample frame behind it.
-    bool declaredButEmpty = m_declaredSize != 0 && m_declaredSize != 0xFFFFFFFFu &&
+    // A real size declared (not 0 or the "unknown" size) without one whole sample frame behind it.
+    bool declaredButEmpty = m_declaredSize != 0 && m_declaredSize != kWavSizeUnknown &&
                             m_bytesToConvert < (m_format.nBlockAlign ? m_format.nBlockAlign : 1u);
     return m_file.HadError() || declaredButEmpty;
 }

@@ -14,13 +14,13 @@ public:
     uint32_t Percent(uint64_t consumed, uint32_t share) override;
     bool Failed() const override;
 
-    uint32_t DeclaredDataSize() const { return m_declaredSize; }
+    uint64_t DeclaredDataSize() const { return m_declaredSize; }
     uint64_t BytesToConvert() const { return m_bytesToConvert; }
 
 private:
     CBinaryFile m_file;
     WAVEFORMATEX m_format{};
-    uint32_t m_declaredSize = 0;
+    uint64_t m_declaredSize = 0;
     uint64_t m_bytesToConvert = 0;
     uint64_t m_remaining = 0;
 };

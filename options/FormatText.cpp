@@ -3,13 +3,19 @@
 #include <cstdio>
 #include <cstring>
 
+#include "../acmdriver/PcmFormats.h"
 #include "Settings.h"
 
 std::string DescribeFormat(const WAVEFORMATEX& format) {
     char text[64];
-    snprintf(text, sizeof(text), "%6.3fkHz,%2dbit,", format.nSamplesPerSec / 1000.0, format.wBitsPerSample);
+    const char* kind = format.wFormatTag == WAVE_FORMAT_IEEE_FLOAT ? " float" : "";
+    snprintf(text, sizeof(text), "%6.3fkHz,%2dbit%s,", format.nSamplesPerSec / 1000.0, format.wBitsPerSample, kind);
     return std::string(text) + (format.nChannels == 1 ? "Mono" : "Stereo");
 }
+
+bool ChooserListsTag(DWORD tag) { return tag == WAVE_FORMAT_PCM || tag == WAVE_FORMAT_IEEE_FLOAT; }
+
+bool ChooserListsFormat(const WAVEFORMATEX& format) { return IsConvertibleTarget(format); }
 
 int NormalizeLevelIndex(int storedValue) {
     char digits[16];

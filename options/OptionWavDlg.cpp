@@ -20,8 +20,24 @@ const char kSupportMail[] = "mailto:support@wavory.example";
 const char kFolderEmpty[] = "The output folder is empty, please enter the output folder!";
 const char kFolderTooLong[] = "The output folder is too long, please enter another folder!";
 const char kNoPcmDriver[] = "There is no ACM PCM driver installed on your computer!Please choose another WAV option.";
+const char kNotWritable[] = "Wavory cannot write this format. Please choose a PCM or IEEE Float format.";
 
 CWinApp& App() { return *AfxGetApp(); }
+
+// The chooser asks its hook before it lists each tag and format; the answer
+// goes back in the dialog's message result.
+UINT CALLBACK ChooserHook(HWND chooser, UINT message, WPARAM kind, LPARAM item) {
+    if (message != MM_ACM_FORMATCHOOSE) return FALSE;
+    bool listed = true;
+    switch (kind) {
+    case FORMATCHOOSE_FORMATTAG_VERIFY: listed = ChooserListsTag(static_cast<DWORD>(item)); break;
+    case FORMATCHOOSE_FORMAT_VERIFY:
+    case FORMATCHOOSE_CUSTOM_VERIFY: listed = ChooserListsFormat(*reinterpret_cast<const WAVEFORMATEX*>(item)); break;
+    default: return FALSE;
+    }
+    SetWindowLongPtrA(chooser, DWLP_MSGRESULT, listed);
+    return TRUE;
+}
 }  // namespace
 
 COptionWavDlg::COptionWavDlg(CWnd* parent) : CDialog(IDD_OPTIONS, parent) {}
@@ -123,20 +139,30 @@ void COptionWavDlg::OnBrowse() {
 
 void COptionWavDlg::OnChangeFormat() {
     WAVEFORMATEX chosen{};
-    WAVEFORMATEX pcmOnly{};
-    pcmOnly.wFormatTag = WAVE_FORMAT_PCM;
     ACMFORMATCHOOSEA choose{};
     choose.cbStruct = sizeof(choose);
+    // PCM and float both: one tag filter cannot say that, the hook can.
+    choose.fdwStyle = ACMFORMATCHOOSE_STYLEF_ENABLEHOOK;
+    choose.pfnHook = ChooserHook;
     choose.hwndOwner = m_hWnd;
     choose.pwfx = &chosen;
     choose.cbwfx = sizeof(chosen);
     choose.pszTitle = "PCM Selection";
-    choose.fdwEnum = ACM_FORMATENUMF_WFORMATTAG;
-    choose.pwfxEnum = &pcmOnly;
     MMRESULT result = acmFormatChooseA(&choose);
+    if (result != MMSYSERR_NOERROR && result != ACMERR_CANCELED) {
+        // A chooser that takes no hook (Wine's) lists every tag; the check below keeps what we write.
+        choose.fdwStyle = 0;
+        choose.pfnHook = nullptr;
+        result = acmFormatChooseA(&choose);
+    }
     if (result == ACMERR_CANCELED) return;
     if (result != MMSYSERR_NOERROR) {
         AppMessageBox(m_hWnd, kNoPcmDriver, "Error", MB_OK | MB_ICONERROR);
+        return;
+    }
+    // A chooser that lists every codec's formats (Wine's) lets one through.
+    if (!ChooserListsFormat(chosen)) {
+        AppMessageBox(m_hWnd, kNotWritable, "Error", MB_OK | MB_ICONERROR);
         return;
     }
     m_wfxOther.wFormatTag = chosen.wFormatTag;

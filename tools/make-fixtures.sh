@@ -4,7 +4,7 @@
 # (which, like our decoder, removes the encoder delay and padding of MP3s).
 set -euo pipefail
 out="$(realpath -m "$1")/fixtures"
-stamp="$out/.made-v7"
+stamp="$out/.made-v8"
 [ -f "$stamp" ] && exit 0
 rm -rf "$out"; mkdir -p "$out"
 ff() { ffmpeg -nostdin -loglevel error -y "$@"; }
@@ -57,4 +57,11 @@ ff -i "$out/s24_ext.wav" -c:a pcm_s32le "$out/s32_ext.wav"
 ff -i "$out/s24_ext.wav" -c:a pcm_f32le "$out/float_ext.wav"
 sox -D -n -r 48000 -c 2 -b 16 "$out/sine48.wav" synth 3 sine 1000 vol 0.5
 sox -D "$out/sine48.wav" -r 44100 "$out/sine48_sox44100.wav"
+# The wide targets: each 16- and 24-bit source as ffmpeg widens it, raw, for the
+# exact comparisons (widening adds no dither and loses nothing).
+for source in src_stereo_44100 s24_ext; do
+  for codec in s24le s32le f32le; do
+    ff -i "$out/$source.wav" -f "$codec" -c:a "pcm_$codec" "$out/$source.$codec.raw"
+  done
+done
 touch "$stamp"

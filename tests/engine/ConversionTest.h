@@ -20,6 +20,42 @@ inline std::string FixturePath(const std::string& name) {
     return std::string(cwd) + "\\..\\..\\fixtures\\" + name;
 }
 
+// The header of one of our wide or float outputs, field by field: JUNK kept
+// for ds64, the extensible format, a fact chunk for float, the sizes.
+inline void ExpectExtensibleHeader(const WavChunks& w, const WAVEFORMATEX& f, uint64_t dataBytes) {
+    ASSERT_TRUE(w.ok) << "no fmt and data chunks";
+    EXPECT_EQ("RIFF", w.form);
+    ASSERT_GE(w.chunks.size(), 3u);
+    EXPECT_EQ("JUNK", w.chunks[0].tag) << "room for ds64 comes first";
+    EXPECT_EQ(28u, w.chunks[0].size);
+    ASSERT_EQ("fmt ", w.chunks[1].tag);
+    const size_t fmt = w.chunks[1].body;
+    EXPECT_EQ(40u, w.chunks[1].size);
+    EXPECT_EQ(0xFFFE, w.U16(fmt)) << "WAVE_FORMAT_EXTENSIBLE";
+    EXPECT_EQ(f.nChannels, w.U16(fmt + 2));
+    EXPECT_EQ(f.nSamplesPerSec, w.U32(fmt + 4));
+    EXPECT_EQ(f.nAvgBytesPerSec, w.U32(fmt + 8));
+    EXPECT_EQ(f.nBlockAlign, w.U16(fmt + 12));
+    EXPECT_EQ(f.wBitsPerSample, w.U16(fmt + 14));
+    EXPECT_EQ(22, w.U16(fmt + 16)) << "cbSize";
+    EXPECT_EQ(f.wBitsPerSample, w.U16(fmt + 18)) << "valid bits";
+    EXPECT_EQ(f.nChannels == 1 ? 0x4u : 0x3u, w.U32(fmt + 20)) << "channel mask";
+    const uint8_t guid[16] = {static_cast<uint8_t>(f.wFormatTag), 0, 0, 0, 0x00, 0x00, 0x10, 0x00,
+                              0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    EXPECT_EQ(0, memcmp(&w.bytes[fmt + 24], guid, 16)) << "KSDATAFORMAT_SUBTYPE_PCM or _IEEE_FLOAT";
+    const WavChunks::Chunk* fact = w.Find("fact");
+    EXPECT_EQ(f.wFormatTag == WAVE_FORMAT_IEEE_FLOAT, fact != nullptr) << "a fact chunk for float, only";
+    if (fact) {
+        EXPECT_EQ(4u, fact->size);
+        EXPECT_EQ(dataBytes / f.nBlockAlign, w.U32(fact->body)) << "frames in fact";
+    }
+    const WavChunks::Chunk* data = w.Find("data");
+    ASSERT_NE(nullptr, data);
+    EXPECT_EQ(dataBytes, data->size);
+    EXPECT_EQ(w.bytes.size() - 8, w.formSize) << "RIFF size, pad byte included";
+    EXPECT_EQ(data->body + dataBytes + (dataBytes & 1), w.bytes.size()) << "an odd data chunk is padded";
+}
+
 class ConversionTest : public ::testing::Test {
 protected:
     explicit ConversionTest(const char* appName)

@@ -4,6 +4,7 @@
 #include "engine/DecodeThread.h"
 #include "engine/FreeSpaceMonitor.h"
 #include "engine/PathRules.h"
+#include "engine/WavSource.h"
 #include "tests/engine/ConversionTest.h"
 
 using namespace fixtures;
@@ -20,6 +21,8 @@ protected:
         EXPECT_TRUE(WriteBytes(path, CanonicalWav(f, data)));
         return path;
     }
+    // Converts a sparse source just past 4 GiB and checks the RF64 output.
+    void ExpectRf64Output(const WAVEFORMATEX& format, uint32_t header);
 };
 }  // namespace
 
@@ -434,4 +437,140 @@ TEST_F(ConvertFileTest, CancelMidFileLeavesAShorterValidFileThatCounts) {
     ASSERT_EQ(2u * 176400, w.data.size());
     EXPECT_EQ(w.data.size(), w.dataSize);
     EXPECT_TRUE(std::equal(w.data.begin(), w.data.end(), data.begin())) << "converted data kept, unscaled";
+}
+
+namespace {
+uint64_t Fnv1a(const std::vector<uint8_t>& bytes) {
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (uint8_t b : bytes) h = (h ^ b) * 0x100000001b3ull;
+    return h;
+}
+}  // namespace
+
+// The 8- and 16-bit outputs stay what the program wrote before wide targets
+// came: the hashes are of the previous release's WavoryCmd output from the same
+// fixtures (resampled, dithered from 24 bits and float, mono to stereo, to 8 bits).
+TEST_F(ConvertFileTest, CdAndEightBitOutputsAreByteIdenticalToBefore) {
+    struct Golden {
+        const char* source;
+        size_t size;
+        uint64_t cd, eightBit;
+    };
+    const Golden golden[] = {{"sine48", 529244, 0x90e3197bf0e91ca2ull, 0xbd459ec6ccd82515ull},
+                             {"s24_ext", 352844, 0xbc56c984e0d81ddaull, 0xc700f440c97e452dull},
+                             {"float_mono", 352844, 0xe55c411b2ef6dd36ull, 0xb9f8c150850ee273ull},
+                             {"src_mono_22050", 705644, 0xcfd8cc3dff575fb2ull, 0x16a75dcb15e367f0ull},
+                             {"src_stereo_44100", 882044, 0x6b2bd0bc55f8a18aull, 0x4fb5b8ac803236f3ull}};
+    for (bool eightBit : {false, true}) {
+        env.Set(settings::kFormat, eightBit ? settings::kFormatStored : settings::kFormatCd);
+        settings::WriteStoredFormat(env.app, Pcm(1, 22050, 8));
+        for (const Golden& g : golden) {
+            SCOPED_TRACE(std::string(g.source) + (eightBit ? " to 22050 Hz 8-bit mono" : " to CD"));
+            ASSERT_EQ(1, Convert(FixturePath(std::string(g.source) + ".wav"))) << events.Text();
+            std::string output = out + "\\" + g.source + ".wav";
+            std::vector<uint8_t> bytes = ReadBytes(output);
+            if (!eightBit) {
+                EXPECT_EQ(g.size, bytes.size());
+            }
+            EXPECT_EQ(eightBit ? g.eightBit : g.cd, Fnv1a(bytes)) << "the file is not as before, " << bytes.size()
+                                                                   << " bytes";
+            ASSERT_GE(bytes.size(), 44u);
+            EXPECT_EQ(0, memcmp(&bytes[36], "data", 4)) << "the 44-byte header";
+            DeleteFileA(output.c_str());
+        }
+    }
+}
+
+namespace {
+// A sparse file: the header, then length bytes the file system never stores.
+bool WriteSparse(const std::string& path, const std::vector<uint8_t>& header, uint64_t length) {
+    CFileHandle file(CreateFileW(TestPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(header.size() + length);
+    return file.IsValid() && WriteFile(file, header.data(), static_cast<DWORD>(header.size()), &written, nullptr) &&
+           SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+}
+
+uint64_t FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(TestPath(path).c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+std::vector<uint8_t> FirstBytes(const std::string& path, size_t n) {
+    std::vector<uint8_t> bytes(n);
+    CFileHandle file(CreateFileW(TestPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    DWORD got = 0;
+    if (!file.IsValid() || !ReadFile(file, bytes.data(), static_cast<DWORD>(n), &got, nullptr)) got = 0;
+    bytes.resize(got);
+    return bytes;
+}
+
+// An RF64 source of dataBytes of silence in the given format, ds64 first.
+std::vector<uint8_t> Rf64Head(const WAVEFORMATEX& f, uint64_t dataBytes) {
+    std::vector<uint8_t> ds64, v;
+    for (uint64_t x : {uint64_t(4 + 36 + 24 + 8) + dataBytes, dataBytes, dataBytes / f.nBlockAlign}) {
+        Put32(ds64, static_cast<uint32_t>(x));
+        Put32(ds64, static_cast<uint32_t>(x >> 32));
+    }
+    Put32(ds64, 0);
+    PutTag(v, "RF64");
+    Put32(v, 0xFFFFFFFFu);
+    PutTag(v, "WAVE");
+    PutChunk(v, "ds64", ds64);
+    PutChunk(v, "fmt ", FmtBody(f));
+    PutTag(v, "data");
+    Put32(v, 0xFFFFFFFFu);
+    return v;
+}
+}  // namespace
+
+// Past 4 GiB of data the sizes move to ds64. The source is a sparse RF64 file
+// made here; both files are deleted afterwards. About half a minute each here.
+void ConvertFileTest::ExpectRf64Output(const WAVEFORMATEX& format, uint32_t header) {
+    const uint64_t dataBytes = (0x100000000ull / format.nBlockAlign + 1000) * format.nBlockAlign;
+    std::string src = in + "\\big.wav", output = out + "\\big.wav";
+    ASSERT_TRUE(WriteSparse(src, Rf64Head(format, dataBytes), dataBytes)) << "no room for a sparse source here";
+    DWORD start = GetTickCount();
+    int converted = Convert(src);
+    RecordProperty("seconds", std::to_string((GetTickCount() - start) / 1000.0));
+    DeleteFileW(TestPath(src).c_str());
+    EXPECT_EQ(1, converted) << events.Text();
+    const uint64_t size = FileSize(output);
+    EXPECT_EQ(header + dataBytes, size);
+    WavChunks head;
+    head.bytes = FirstBytes(output, header);
+    ASSERT_EQ(header, head.bytes.size());
+    EXPECT_EQ(0, memcmp(&head.bytes[0], "RF64", 4));
+    EXPECT_EQ(0xFFFFFFFFu, head.U32(4));
+    EXPECT_EQ(0, memcmp(&head.bytes[12], "ds64", 4));
+    EXPECT_EQ(28u, head.U32(16));
+    EXPECT_EQ(size - 8, head.U64(20)) << "RIFF size in ds64";
+    EXPECT_EQ(dataBytes, head.U64(28)) << "data size in ds64";
+    EXPECT_EQ(dataBytes / format.nBlockAlign, head.U64(36)) << "frames in ds64";
+    EXPECT_EQ(0, memcmp(&head.bytes[48], "fmt ", 4));
+    EXPECT_EQ(0, memcmp(&head.bytes[header - 8], "data", 4));
+    EXPECT_EQ(0xFFFFFFFFu, head.U32(header - 4));
+    {
+        CWavSource back;
+        EXPECT_EQ(CWavSource::kOpened, back.Open(output.c_str())) << "our reader takes it";
+        EXPECT_EQ(dataBytes, back.BytesToConvert());
+        EXPECT_EQ(dataBytes, back.DeclaredDataSize());
+        EXPECT_EQ(format.wBitsPerSample, back.Format().wBitsPerSample);
+        EXPECT_EQ(WAVE_FORMAT_PCM, back.Format().wFormatTag);
+    }
+    DeleteFileW(TestPath(output).c_str());
+}
+
+// An extensible output turns the JUNK it kept into ds64.
+TEST_F(ConvertFileTest, AWideOutputPastFourGiBIsRf64) {
+    env.Set(settings::kFormat, settings::kFormatOriginal);
+    ExpectRf64Output(Pcm(2, 44100, 24), 12 + 36 + 48 + 8);
+}
+
+// A 44-byte header has no room: the data moves up once to make it.
+TEST_F(ConvertFileTest, ASixteenBitOutputPastFourGiBIsRf64) {
+    env.Set(settings::kFormat, settings::kFormatOriginal);
+    ExpectRf64Output(Pcm(2, 44100, 16), 12 + 36 + 24 + 8);
 }

@@ -158,6 +158,75 @@ inline int16_t S16(const std::vector<uint8_t>& d, size_t sample) {
     return static_cast<int16_t>(d[2 * sample] | (d[2 * sample + 1] << 8));
 }
 
+inline int32_t S24(const std::vector<uint8_t>& d, size_t sample) {
+    const uint8_t* p = &d[3 * sample];
+    return static_cast<int32_t>((uint32_t(p[0]) << 8) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 24)) >> 8;
+}
+inline int32_t S32(const std::vector<uint8_t>& d, size_t sample) {
+    int32_t v;
+    memcpy(&v, &d[4 * sample], 4);
+    return v;
+}
+inline float F32(const std::vector<uint8_t>& d, size_t sample) {
+    float v;
+    memcpy(&v, &d[4 * sample], 4);
+    return v;
+}
+inline void Put24(std::vector<uint8_t>& v, int32_t x) {
+    for (int k = 0; k < 3; ++k) v.push_back(static_cast<uint8_t>(static_cast<uint32_t>(x) >> (8 * k)));
+}
+inline WAVEFORMATEX Float32(WORD channels, DWORD rate) {
+    WAVEFORMATEX f = Pcm(channels, rate, 32);
+    f.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
+    return f;
+}
+
+// A RIFF or RF64 file read chunk by chunk, on its own terms (not through the
+// engine's reader, which it checks): every chunk's tag, where its body starts
+// and its 32-bit size.
+struct WavChunks {
+    bool ok = false;
+    std::string form;  // "RIFF" or "RF64"
+    uint32_t formSize = 0;
+    std::vector<uint8_t> bytes;
+    struct Chunk {
+        std::string tag;
+        size_t body;
+        uint32_t size;
+    };
+    std::vector<Chunk> chunks;
+    const Chunk* Find(const char* tag) const {
+        for (const auto& c : chunks)
+            if (c.tag == tag) return &c;
+        return nullptr;
+    }
+    uint16_t U16(size_t at) const { return static_cast<uint16_t>(bytes[at] | (bytes[at + 1] << 8)); }
+    uint32_t U32(size_t at) const { return U16(at) | (uint32_t(U16(at + 2)) << 16); }
+    uint64_t U64(size_t at) const { return U32(at) | (uint64_t(U32(at + 4)) << 32); }
+    // The samples: the data chunk's declared bytes (all that follows it when unknown).
+    std::vector<uint8_t> Data() const {
+        const Chunk* d = Find("data");
+        if (!d) return {};
+        size_t n = d->size == 0xFFFFFFFFu ? bytes.size() - d->body : std::min<size_t>(d->size, bytes.size() - d->body);
+        return std::vector<uint8_t>(bytes.begin() + d->body, bytes.begin() + d->body + n);
+    }
+};
+inline WavChunks ReadChunks(const std::string& path) {
+    WavChunks w;
+    w.bytes = ReadBytes(path);
+    if (w.bytes.size() < 12 || memcmp(&w.bytes[8], "WAVE", 4) != 0) return w;
+    w.form.assign(w.bytes.begin(), w.bytes.begin() + 4);
+    w.formSize = w.U32(4);
+    for (size_t at = 12; at + 8 <= w.bytes.size();) {
+        WavChunks::Chunk c{std::string(w.bytes.begin() + at, w.bytes.begin() + at + 4), at + 8, w.U32(at + 4)};
+        w.chunks.push_back(c);
+        if (c.tag == "data") break;
+        at = c.body + c.size + (c.size & 1);
+    }
+    w.ok = w.Find("fmt ") && w.Find("data");
+    return w;
+}
+
 // A folder of its own for each test, emptied first.
 class TestFolder {
 public:

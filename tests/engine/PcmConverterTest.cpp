@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "acmdriver/PcmConverter.h"
+#include "decoders/SndStreamWinAmp.h"
 #include "engine/BatchState.h"
 #include "engine/DecodeThread.h"
 #include "engine/PathRules.h"
@@ -216,38 +217,50 @@ TEST(PcmConverter, TheAcmChoosesOurConverterForPcmOnly) {
     acmStreamClose(stream, 0);
 }
 
-TEST(PcmConverter, TheChooserListsTheUsualFormats) {
-    ASSERT_TRUE(InstallPcmConverter());
+namespace {
+// The formats of one tag our converter lists, with the names the ACM gives them.
+void ListFormats(WORD tag, std::vector<WAVEFORMATEX>& listed, std::vector<std::string>& names) {
     HACMDRIVER driver = nullptr;
     ASSERT_EQ(0u, acmDriverOpen(&driver, PcmConverterId(), 0));
-    ACMDRIVERDETAILSA details{};
-    details.cbStruct = sizeof(details);
-    ASSERT_EQ(0u, acmDriverDetailsA(PcmConverterId(), &details, 0));
-    EXPECT_STREQ("Wavory PCM", details.szShortName);
     WAVEFORMATEX f{};
+    f.wFormatTag = tag;
     ACMFORMATDETAILSA fd{};
     fd.cbStruct = sizeof(fd);
     fd.pwfx = &f;
     fd.cbwfx = sizeof(f);
-    fd.dwFormatTag = WAVE_FORMAT_PCM;
-    std::vector<WAVEFORMATEX> listed;
-    std::vector<std::string> names;
+    fd.dwFormatTag = tag;
     Found found{&listed, &names};
-    acmFormatEnumA(
-        driver, &fd,
-        ListFormat,
-        reinterpret_cast<DWORD_PTR>(&found), 0);
+    acmFormatEnumA(driver, &fd, ListFormat, reinterpret_cast<DWORD_PTR>(&found), ACM_FORMATENUMF_WFORMATTAG);
     acmDriverClose(driver, 0);
-    ASSERT_EQ(44u, listed.size()) << "11 rates, 8 and 16 bits, mono and stereo";
-    auto has = [&](DWORD rate, WORD bits, WORD channels) {
-        for (const auto& l : listed)
-            if (l.nSamplesPerSec == rate && l.wBitsPerSample == bits && l.nChannels == channels) return true;
+}
+}  // namespace
+
+TEST(PcmConverter, TheChooserListsTheUsualFormats) {
+    ASSERT_TRUE(InstallPcmConverter());
+    ACMDRIVERDETAILSA details{};
+    details.cbStruct = sizeof(details);
+    ASSERT_EQ(0u, acmDriverDetailsA(PcmConverterId(), &details, 0));
+    EXPECT_STREQ("Wavory PCM", details.szShortName);
+    std::vector<WAVEFORMATEX> listed, floats;
+    std::vector<std::string> names, floatNames;
+    ListFormats(WAVE_FORMAT_PCM, listed, names);
+    ListFormats(WAVE_FORMAT_IEEE_FLOAT, floats, floatNames);
+    ASSERT_EQ(104u, listed.size()) << "13 rates, 8, 16, 24 and 32 bits, mono and stereo";
+    ASSERT_EQ(26u, floats.size()) << "13 rates, mono and stereo";
+    auto has = [](const std::vector<WAVEFORMATEX>& in, WORD tag, DWORD rate, WORD bits, WORD channels) {
+        for (const auto& l : in)
+            if (l.wFormatTag == tag && l.nSamplesPerSec == rate && l.wBitsPerSample == bits && l.nChannels == channels &&
+                l.nBlockAlign == channels * bits / 8 && l.nAvgBytesPerSec == rate * l.nBlockAlign)
+                return true;
         return false;
     };
-    EXPECT_TRUE(has(8000, 8, 1));
-    EXPECT_TRUE(has(44100, 16, 2));
-    EXPECT_TRUE(has(88200, 16, 2));
-    EXPECT_TRUE(has(96000, 8, 1));
+    EXPECT_TRUE(has(listed, WAVE_FORMAT_PCM, 8000, 8, 1));
+    EXPECT_TRUE(has(listed, WAVE_FORMAT_PCM, 44100, 16, 2));
+    EXPECT_TRUE(has(listed, WAVE_FORMAT_PCM, 88200, 16, 2));
+    EXPECT_TRUE(has(listed, WAVE_FORMAT_PCM, 96000, 24, 2));
+    EXPECT_TRUE(has(listed, WAVE_FORMAT_PCM, 192000, 32, 1));
+    EXPECT_TRUE(has(floats, WAVE_FORMAT_IEEE_FLOAT, 8000, 32, 1));
+    EXPECT_TRUE(has(floats, WAVE_FORMAT_IEEE_FLOAT, 192000, 32, 2));
     for (const auto& n : names) EXPECT_FALSE(n.empty()) << "the ACM names every format";
     RecordProperty("first_format_name", names.front());
 }
@@ -297,4 +310,207 @@ TEST_F(PcmConverterTest, WideAndFloatSourcesBecomeCdFormat) {
         // Dithered to 16 bits: the noise floor of 16-bit sound, nothing more.
         EXPECT_LT(ThdN(Channel(w.data, 2, 0), 44100, 1000), -80.0);
     }
+}
+
+namespace {
+// 24-bit samples: a 1 kHz tone at -6 dBFS, then both ends of the range.
+std::vector<uint8_t> Sine24(size_t frames, WORD channels, DWORD rate) {
+    std::vector<uint8_t> v;
+    for (size_t i = 0; i < frames; ++i)
+        for (WORD c = 0; c < channels; ++c)
+            Put24(v, static_cast<int32_t>(std::lround(0.5 * 8388607 * std::sin(2 * kPi * 1000 * i / rate))) + c);
+    Put24(v, -8388608), Put24(v, 8388607);
+    if (channels == 1) Put24(v, 12345);
+    return v;
+}
+}  // namespace
+
+// Same width or wider: every value is kept exactly, with no dither.
+TEST(PcmConverter, WideningIsExactAndUndithered) {
+    std::vector<uint8_t> s16 = Sine16(5000, 2, 44100);
+    Put16(s16, 0x8000), Put16(s16, 0x7FFF);
+    const size_t n16 = s16.size() / 2;
+    std::vector<uint8_t> to24 = Pump(Pcm(2, 44100, 16), Pcm(2, 44100, 24), s16, kAcmSourceBufferSize);
+    std::vector<uint8_t> to32 = Pump(Pcm(2, 44100, 16), Pcm(2, 44100, 32), s16, kAcmSourceBufferSize);
+    std::vector<uint8_t> toFloat = Pump(Pcm(2, 44100, 16), Float32(2, 44100), s16, kAcmSourceBufferSize);
+    ASSERT_EQ(n16 * 3, to24.size());
+    ASSERT_EQ(n16 * 4, to32.size());
+    ASSERT_EQ(n16 * 4, toFloat.size());
+    for (size_t i = 0; i < n16; ++i) {
+        ASSERT_EQ(S16(s16, i) * 256, S24(to24, i)) << "16 to 24 bits, sample " << i;
+        ASSERT_EQ(S16(s16, i) * 65536, S32(to32, i)) << "16 to 32 bits, sample " << i;
+        ASSERT_EQ(S16(s16, i) / 32768.0f, F32(toFloat, i)) << "16 bits to float, sample " << i;
+    }
+    std::vector<uint8_t> s24 = Sine24(5000, 2, 44100);
+    const size_t n24 = s24.size() / 3;
+    EXPECT_EQ(s24, Pump(Pcm(2, 44100, 24), Pcm(2, 44100, 24), s24, 1001)) << "24 bits kept bit for bit";
+    std::vector<uint8_t> wide = Pump(Pcm(2, 44100, 24), Pcm(2, 44100, 32), s24, kAcmSourceBufferSize);
+    std::vector<uint8_t> floats = Pump(Pcm(2, 44100, 24), Float32(2, 44100), s24, kAcmSourceBufferSize);
+    ASSERT_EQ(n24 * 4, wide.size());
+    ASSERT_EQ(n24 * 4, floats.size());
+    for (size_t i = 0; i < n24; ++i) {
+        ASSERT_EQ(S24(s24, i) * 256, S32(wide, i)) << "24 to 32 bits, sample " << i;
+        ASSERT_EQ(S24(s24, i) / 8388608.0f, F32(floats, i)) << "24 bits to float, sample " << i;
+    }
+    EXPECT_EQ(floats, Pump(Float32(2, 44100), Float32(2, 44100), floats, kAcmSourceBufferSize)) << "float kept";
+    std::vector<uint8_t> mono24 = Sine24(3000, 1, 22050);
+    std::vector<uint8_t> both = Pump(Pcm(1, 22050, 24), Pcm(2, 22050, 24), mono24, kAcmSourceBufferSize);
+    ASSERT_EQ(mono24.size() * 2, both.size());
+    for (size_t i = 0; i < mono24.size() / 3; ++i) {
+        ASSERT_EQ(S24(mono24, i), S24(both, 2 * i)) << "mono to stereo copies, 24 bits";
+        ASSERT_EQ(S24(mono24, i), S24(both, 2 * i + 1));
+    }
+}
+
+// Narrower: rounded after TPDF noise of one target step, so a level that lies
+// between two steps comes out as a mix of both (plain rounding gives one).
+TEST(PcmConverter, NarrowingIsDitheredByOneStep) {
+    struct Case {
+        WAVEFORMATEX from, to;
+        const char* what;
+    };
+    const Case cases[] = {{Pcm(1, 44100, 24), Pcm(1, 44100, 16), "24 to 16 bits"},
+                          {Pcm(1, 44100, 32), Pcm(1, 44100, 24), "32 to 24 bits"},
+                          {Float32(1, 44100), Pcm(1, 44100, 24), "float to 24 bits"},
+                          {Float32(1, 44100), Pcm(1, 44100, 32), "float to 32 bits"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // 100.25 target steps, constant.
+        const double level = 100.25 / std::ldexp(1.0, c.to.wBitsPerSample - 1);
+        std::vector<uint8_t> in;
+        for (int i = 0; i < 20000; ++i) {
+            if (c.from.wFormatTag == WAVE_FORMAT_IEEE_FLOAT) {
+                float f = static_cast<float>(level);
+                in.insert(in.end(), reinterpret_cast<uint8_t*>(&f), reinterpret_cast<uint8_t*>(&f) + 4);
+            } else if (c.from.wBitsPerSample == 24) {
+                Put24(in, static_cast<int32_t>(std::lround(level * 8388608)));
+            } else {
+                Put32(in, static_cast<uint32_t>(std::lround(level * 2147483648.0)));
+            }
+        }
+        std::vector<uint8_t> out = Pump(c.from, c.to, in, kAcmSourceBufferSize);
+        ASSERT_EQ(20000u * c.to.nBlockAlign, out.size());
+        double sum = 0;
+        int low = 1 << 30, high = -(1 << 30);
+        for (size_t i = 0; i < 20000; ++i) {
+            int v = c.to.wBitsPerSample == 16 ? S16(out, i) : c.to.wBitsPerSample == 24 ? S24(out, i) : S32(out, i);
+            sum += v, low = std::min(low, v), high = std::max(high, v);
+        }
+        EXPECT_GE(low, 99) << "within one step of the level";
+        EXPECT_LE(high, 102);
+        EXPECT_LT(low, high) << "dithered: more than one value";
+        EXPECT_NEAR(100.25, sum / 20000, 0.05) << "dither keeps the mean";
+    }
+}
+
+// Every new target from the 16- and 24-bit test files, read back field by field
+// and sample by sample against ffmpeg's widening of the same files.
+TEST_F(PcmConverterTest, EveryWideTargetFromSixteenAndTwentyFourBitFiles) {
+    struct Target {
+        WAVEFORMATEX format;
+        const char* reference;  // ffmpeg's raw widening of the source
+    };
+    const Target targets[] = {{Pcm(2, 44100, 24), "s24le"}, {Pcm(2, 44100, 32), "s32le"}, {Float32(2, 44100), "f32le"}};
+    env.Set(settings::kFormat, settings::kFormatStored);
+    for (const char* source : {"src_stereo_44100", "s24_ext"}) {
+        for (const Target& t : targets) {
+            SCOPED_TRACE(std::string(source) + " to " + t.reference);
+            settings::WriteStoredFormat(env.app, t.format);
+            ASSERT_EQ(1, Convert(FixturePath(std::string(source) + ".wav"))) << events.Text();
+            WavChunks w = ReadChunks(out + "\\" + source + ".wav");
+            std::vector<uint8_t> reference = ReadBytes(FixturePath(std::string(source) + "." + t.reference + ".raw"));
+            ASSERT_FALSE(reference.empty()) << "no reference file";
+            ExpectExtensibleHeader(w, t.format, reference.size());
+            EXPECT_TRUE(w.Data() == reference) << "the samples differ from ffmpeg's";
+            DeleteFileA((out + "\\" + source + ".wav").c_str());
+        }
+    }
+}
+
+// A rate change into the wide formats keeps a 1 kHz tone as pure as the
+// resampler makes it: far below what 16 bits could show.
+TEST_F(PcmConverterTest, ResamplingIntoWideTargetsKeepsATonePure) {
+    env.Set(settings::kFormat, settings::kFormatStored);
+    for (const WAVEFORMATEX& target : {Pcm(2, 48000, 24), Pcm(1, 96000, 32), Float32(2, 48000)}) {
+        SCOPED_TRACE(std::to_string(target.nSamplesPerSec) + " Hz, " + std::to_string(target.wBitsPerSample) + " bits" +
+                     (target.wFormatTag == WAVE_FORMAT_IEEE_FLOAT ? " float" : ""));
+        settings::WriteStoredFormat(env.app, target);
+        ASSERT_EQ(1, Convert(FixturePath("s24_ext.wav"))) << events.Text();
+        WavChunks w = ReadChunks(out + "\\s24_ext.wav");
+        std::vector<uint8_t> data = w.Data();
+        ExpectExtensibleHeader(w, target, data.size());
+        const size_t frames = data.size() / target.nBlockAlign;
+        EXPECT_EQ((2 * 44100ull * target.nSamplesPerSec + 22050) / 44100, frames) << "two seconds, exactly";
+        std::vector<double> left;
+        for (size_t i = 0; i < frames; ++i) {
+            size_t at = i * target.nChannels;
+            left.push_back(target.wFormatTag == WAVE_FORMAT_IEEE_FLOAT ? F32(data, at)
+                           : target.wBitsPerSample == 24               ? S24(data, at) / 8388608.0
+                                                                       : S32(data, at) / 2147483648.0);
+        }
+        double thdn = ThdN(left, target.nSamplesPerSec, 1000);
+        EXPECT_LT(thdn, -110.0);
+        DeleteFileA((out + "\\s24_ext.wav").c_str());
+        RecordProperty("thdn_" + std::to_string(target.nSamplesPerSec) + "_" + std::to_string(target.wBitsPerSample) +
+                           (target.wFormatTag == WAVE_FORMAT_IEEE_FLOAT ? "f" : ""),
+                       std::to_string(thdn));
+    }
+}
+
+// "Closest to original format" takes wide and float files as they are.
+TEST_F(PcmConverterTest, TheOriginalFormatKeepsWideAndFloatFilesBitForBit) {
+    env.Set(settings::kFormat, settings::kFormatOriginal);
+    for (const char* name : {"s24_ext", "s32_ext", "float_ext", "float_mono"}) {
+        SCOPED_TRACE(name);
+        WavChunks source = ReadChunks(FixturePath(std::string(name) + ".wav"));
+        ASSERT_TRUE(source.ok);
+        WAVEFORMATEX f{};
+        memcpy(&f, &source.bytes[source.Find("fmt ")->body], 16);
+        f.cbSize = 0;
+        if (f.wFormatTag == WAVE_FORMAT_EXTENSIBLE) f.wFormatTag = source.U16(source.Find("fmt ")->body + 24);
+        ASSERT_EQ(1, Convert(FixturePath(std::string(name) + ".wav"))) << events.Text();
+        WavChunks w = ReadChunks(out + "\\" + name + ".wav");
+        ExpectExtensibleHeader(w, f, source.Data().size());
+        EXPECT_TRUE(w.Data() == source.Data()) << "the samples changed";
+    }
+}
+
+// A decoded source reaches the wide targets unchanged: its 16 bits, widened.
+// (Two decodes of one WMA file by Wine's runtime need not start on the same
+// sample, so there the level is compared, not each sample.)
+TEST_F(PcmConverterTest, Mp3AndWmaSourcesIntoWideTargets) {
+    struct Case {
+        const char* name;
+        WAVEFORMATEX target;
+        bool sampleExact;
+    };
+    ASSERT_EQ(1, SndStream().LoadPlugins()) << "mjm.dll beside the test";
+    for (const Case& c : {Case{"cbr128.mp3", Pcm(2, 44100, 24), true},
+                          Case{"wmav2_stereo_44100.wma", Float32(2, 44100), false}}) {
+        SCOPED_TRACE(c.name);
+        env.Set(settings::kFormat, settings::kFormatCd);
+        WavFile cd = ConvertToWav(FixturePath(c.name));
+        ASSERT_TRUE(cd.ok);
+        std::string output = out + "\\" + std::string(c.name).substr(0, std::string(c.name).rfind('.')) + ".wav";
+        DeleteFileA(output.c_str());
+        env.Set(settings::kFormat, settings::kFormatStored);
+        settings::WriteStoredFormat(env.app, c.target);
+        ASSERT_EQ(1, Convert(FixturePath(c.name))) << events.Text();
+        WavChunks w = ReadChunks(output);
+        std::vector<uint8_t> data = w.Data();
+        ExpectExtensibleHeader(w, c.target, data.size());
+        const size_t samples = cd.data.size() / 2;
+        ASSERT_EQ(samples * c.target.wBitsPerSample / 8, data.size()) << "as many samples as the CD output";
+        double cdPower = 0, widePower = 0;
+        for (size_t i = 0; i < samples; ++i) {
+            double narrow = S16(cd.data, i) / 32768.0;
+            double wide = c.target.wFormatTag == WAVE_FORMAT_IEEE_FLOAT ? F32(data, i) : S24(data, i) / 8388608.0;
+            if (c.sampleExact) {
+                ASSERT_EQ(narrow, wide) << "sample " << i;
+            }
+            cdPower += narrow * narrow, widePower += wide * wide;
+        }
+        EXPECT_NEAR(1.0, widePower / cdPower, 0.01) << "the same level";
+    }
+    SndStream().UnloadPlugins();
 }

@@ -62,6 +62,21 @@ protected:
 TEST(DescribeFormat, TextsWithTheirLeadingBlanks) {
     EXPECT_EQ("44.100kHz,16bit,Stereo", DescribeFormat(Pcm(2, 44100, 16)));
     EXPECT_EQ(" 8.000kHz, 8bit,Mono", DescribeFormat(Pcm(1, 8000, 8)));
+    EXPECT_EQ("96.000kHz,24bit,Stereo", DescribeFormat(Pcm(2, 96000, 24)));
+    EXPECT_EQ("192.000kHz,32bit float,Mono", DescribeFormat(Float32(1, 192000)));
+}
+
+TEST(FormatChooser, OnlyWhatOurConverterWritesIsListed) {
+    EXPECT_TRUE(ChooserListsTag(WAVE_FORMAT_PCM));
+    EXPECT_TRUE(ChooserListsTag(WAVE_FORMAT_IEEE_FLOAT));
+    EXPECT_FALSE(ChooserListsTag(WAVE_FORMAT_ADPCM));
+    EXPECT_FALSE(ChooserListsTag(0x55)) << "MPEG Layer-3";
+    EXPECT_TRUE(ChooserListsFormat(Pcm(2, 192000, 32)));
+    EXPECT_TRUE(ChooserListsFormat(Float32(2, 44100)));
+    EXPECT_FALSE(ChooserListsFormat(Pcm(6, 48000, 24))) << "more channels than the converter mixes";
+    WAVEFORMATEX doubles = Float32(2, 44100);
+    doubles.wBitsPerSample = 64, doubles.nBlockAlign = 16, doubles.nAvgBytesPerSec = 44100 * 16;
+    EXPECT_FALSE(ChooserListsFormat(doubles));
 }
 
 TEST(NormalizeLevels, StoredValuesSelectTheFirstItemStartingWithTheirDigits) {
@@ -239,7 +254,29 @@ TEST_F(OptionsGui, AChosenFormatThenCdFormatStoresNoneOfTheSix) {
     EXPECT_FALSE(Stored(settings::kChannels));
 }
 
-// The chooser lists the PCM formats of our converter, each once, named by the ACM.
+namespace {
+// The texts of a combo box of the chooser, whose lists are Unicode windows.
+std::vector<std::string> ComboTexts(HWND combo) {
+    std::vector<std::string> all;
+    LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t wide[256] = {};
+        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide));
+        char text[256] = {};
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
+        all.push_back(text);
+    }
+    return all;
+}
+
+void SelectItem(HWND chooser, int id, LRESULT index) {
+    HWND combo = GetDlgItem(chooser, id);
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageA(chooser, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+}  // namespace
+
+// The chooser lists the PCM and float formats of our converter, each once, named by the ACM.
 TEST_F(OptionsGui, TheFormatChooserListsTheConvertersFormats) {
     HWND d = Open();
     ASSERT_NE(nullptr, d);
@@ -247,41 +284,69 @@ TEST_F(OptionsGui, TheFormatChooserListsTheConvertersFormats) {
     ProgramDriver::Click(d, IDC_CHANGE_FORMAT);
     HWND chooser = program.FindDialog(102);
     ASSERT_NE(nullptr, chooser);
-    auto texts = [](HWND combo) {
-        std::vector<std::string> all;
-        LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-        for (LRESULT i = 0; i < count; ++i) {
-            // The chooser's lists are Unicode windows.
-            wchar_t wide[256] = {};
-            SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide));
-            char text[256] = {};
-            WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
-            all.push_back(text);
-        }
-        return all;
-    };
-    std::vector<std::string> tags = texts(GetDlgItem(chooser, 101)), formats = texts(GetDlgItem(chooser, 102));
+    std::vector<std::string> tags = ComboTexts(GetDlgItem(chooser, 101));
     std::string listed = "tags:";
     for (const auto& t : tags) listed += " [" + t + "]";
     listed += "\n";
-    for (const auto& f : formats) listed += f + "\n";
+    auto formatsOf = [&](const char* tag, size_t count) {
+        auto at = std::find(tags.begin(), tags.end(), std::string(tag));
+        if (at == tags.end()) return std::vector<std::string>();
+        SelectItem(chooser, 101, at - tags.begin());
+        std::vector<std::string> formats;
+        // The list is filled as the tag changes; it is read once it has all.
+        WaitUntil([&] { return (formats = ComboTexts(GetDlgItem(chooser, 102))).size() >= count; });
+        return formats;
+    };
     EXPECT_EQ(1, std::count(tags.begin(), tags.end(), std::string("PCM"))) << "PCM is one entry\n" << listed;
-    EXPECT_EQ(44u, formats.size()) << listed;
-    std::vector<std::string> sorted = formats;
-    std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(sorted.end(), std::adjacent_find(sorted.begin(), sorted.end())) << "no format twice\n" << listed;
+    EXPECT_EQ(1, std::count(tags.begin(), tags.end(), std::string("IEEE Float"))) << "float is one entry\n" << listed;
+    std::vector<std::string> floats = formatsOf("IEEE Float", 26), formats = formatsOf("PCM", 104);
+    for (const auto& f : formats) listed += f + "\n";
+    EXPECT_EQ(104u, formats.size()) << listed;
+    EXPECT_EQ(26u, floats.size()) << listed;
+    for (std::vector<std::string> sorted : {formats, floats}) {
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(sorted.end(), std::adjacent_find(sorted.begin(), sorted.end())) << "no format twice\n" << listed;
+    }
     auto has = [&](const char* part) {
         return std::any_of(formats.begin(), formats.end(), [&](const std::string& f) { return f.find(part) != std::string::npos; });
     };
     EXPECT_TRUE(has("8000 Hz")) << listed;
-    EXPECT_TRUE(has("88200 Hz")) << listed;
     EXPECT_TRUE(has("96000 Hz")) << listed;
-    EXPECT_EQ(0, std::count(tags.begin(), tags.end(), std::string("IEEE Float"))) << "float is read, not offered";
+    EXPECT_TRUE(has("192000 Hz; 24 bits")) << listed;
+    EXPECT_TRUE(has("44100 Hz; 32 bits")) << listed;
     ProgramDriver::Click(chooser, IDCANCEL);
     // A Cancel posted while the chooser runs would reach the options dialog through the chooser's loop.
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(chooser); })) << "the chooser is still open after Cancel";
     ProgramDriver::Click(d, IDCANCEL);
     EXPECT_TRUE(program.WaitExit(10000)) << "Cancel did not close the options dialog";
+}
+
+// A float format chosen is shown as float and stored with its own tag.
+TEST_F(OptionsGui, AChosenFloatFormatIsShownAndStored) {
+    HWND d = Open();
+    ASSERT_NE(nullptr, d);
+    Press(d, IDC_FORMAT_OTHER);
+    ProgramDriver::Click(d, IDC_CHANGE_FORMAT);
+    HWND chooser = program.FindDialog(102);
+    ASSERT_NE(nullptr, chooser);
+    std::vector<std::string> tags = ComboTexts(GetDlgItem(chooser, 101));
+    auto at = std::find(tags.begin(), tags.end(), std::string("IEEE Float"));
+    ASSERT_NE(tags.end(), at) << "no float tag to choose";
+    SelectItem(chooser, 101, at - tags.begin());
+    ASSERT_TRUE(WaitUntil([&] { return ComboTexts(GetDlgItem(chooser, 102)).size() == 26; }));
+    SelectItem(chooser, 102, 25);  // the last: 192 kHz stereo
+    ProgramDriver::Click(chooser, IDOK);
+    std::string label;
+    EXPECT_TRUE(WaitUntil([&] { return (label = ProgramDriver::ItemText(d, IDC_FORMAT_LABEL)) == "192.000kHz,32bit float,Stereo"; }))
+        << "the label says \"" << label << "\"";
+    Ok(d);
+    WAVEFORMATEX f = settings::ReadStoredFormat(env.app);
+    EXPECT_EQ(WAVE_FORMAT_IEEE_FLOAT, f.wFormatTag);
+    EXPECT_EQ(2, f.nChannels);
+    EXPECT_EQ(192000u, f.nSamplesPerSec);
+    EXPECT_EQ(1536000u, f.nAvgBytesPerSec);
+    EXPECT_EQ(8, f.nBlockAlign);
+    EXPECT_EQ(32, f.wBitsPerSample);
 }
 
 TEST_F(OptionsGui, AHandEditedOutputToShowsNoChoiceAndOkStoresMinusOne) {
