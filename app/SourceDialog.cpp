@@ -35,19 +35,22 @@ SelectionResult ChooseSourceFiles(HWND owner, std::vector<std::string>& paths, s
     std::wstring filter = Widen(msg::kSourceFilter);
     for (wchar_t& c : filter)
         if (c == L'|') c = L'\0';
-    std::vector<wchar_t> buffer(kSelectionBufferSize, L'\0');
+    // Room past what the dialog is told: one platform's wide dialog copies a
+    // selection that does not fit in whole, past nMaxFile, instead of refusing it.
+    // What lies past nMaxFile is never read: such a selection is too many.
+    std::vector<wchar_t> buffer(kSelectionBufferSize + kSelectionOverrunRoom, L'\0');
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof(ofn);
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = filter.c_str();
     ofn.lpstrFile = buffer.data();
-    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.nMaxFile = static_cast<DWORD>(kSelectionBufferSize);
     ofn.Flags = OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_EXPLORER;
     if (!GetOpenFileNameW(&ofn))
         return CommDlgExtendedError() == FNERR_BUFFERTOOSMALL ? SelectionResult::kTooMany : SelectionResult::kCancelled;
     // Some platforms cut a selection that does not fit and still report success.
     std::vector<std::string> all;
-    if (!ParseSelection(buffer.data(), buffer.size(), all)) return SelectionResult::kTooMany;
+    if (!ParseSelection(buffer.data(), kSelectionBufferSize, all)) return SelectionResult::kTooMany;
     paths.clear();
     tooLong.clear();
     for (auto& p : all) (p.size() > kMaxPathBytes ? tooLong : paths).push_back(p);

@@ -5,6 +5,7 @@
 #include <vector>
 
 constexpr size_t kSelectionBufferSize = 4096;  // characters
+constexpr size_t kSelectionOverrunRoom = 65536;  // characters a faulty dialog may write past them
 
 enum class SelectionResult { kSelected, kCancelled, kTooMany };
 

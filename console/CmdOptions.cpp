@@ -23,7 +23,7 @@ std::optional<int> Number(const std::wstring& text, int low, int high) {
     return value;
 }
 
-// cd, source, or RATE:BITS:CHANNELS that our converter writes.
+// cd, source, or RATE:BITS:CHANNELS that our converter writes (BITS "32f": 32-bit float).
 bool ParseFormat(const std::wstring& text, CmdOptions& options) {
     if (text == L"cd") {
         options.target = JobSettings::Target::kCd;
@@ -35,11 +35,14 @@ bool ParseFormat(const std::wstring& text, CmdOptions& options) {
     }
     size_t first = text.find(L':'), second = text.find(L':', first + 1);
     if (first == std::wstring::npos || second == std::wstring::npos) return false;
+    const std::wstring width = text.substr(first + 1, second - first - 1);
+    const bool isFloat = width == L"32f";
     auto rate = Number(text.substr(0, first), 1000, 384000);
-    auto bits = Number(text.substr(first + 1, second - first - 1), 1, 64);
+    auto bits = isFloat ? std::optional<int>(32) : Number(width, 1, 64);
     auto channels = Number(text.substr(second + 1), 1, 8);
     if (!rate || !bits || !channels) return false;
-    WAVEFORMATEX format = MakePcm(static_cast<WORD>(*channels), static_cast<DWORD>(*rate), static_cast<WORD>(*bits));
+    WAVEFORMATEX format = isFloat ? MakeFloat(static_cast<WORD>(*channels), static_cast<DWORD>(*rate))
+                                  : MakePcm(static_cast<WORD>(*channels), static_cast<DWORD>(*rate), static_cast<WORD>(*bits));
     if (!IsConvertibleTarget(format)) return false;
     options.target = JobSettings::Target::kStored;
     options.format = format;

@@ -53,6 +53,11 @@ TEST(CmdLine, WhatIsNotUnderstoodIsAUsageError) {
         EXPECT_NE("", Parse({L"-f", format, L"a.mp3"}).error) << format;
     // The wide widths our converter writes are targets now.
     for (const wchar_t* format : {L"48000:24:2", L"192000:32:1"}) EXPECT_EQ("", Parse({L"-f", format, L"a.mp3"}).error) << format;
+    CmdParse floatTarget = Parse({L"-f", L"96000:32f:2", L"a.mp3"});
+    EXPECT_EQ("", floatTarget.error);
+    EXPECT_EQ(WAVE_FORMAT_IEEE_FLOAT, floatTarget.options.format.wFormatTag) << "32f is 32-bit float";
+    EXPECT_EQ(96000u, floatTarget.options.format.nSamplesPerSec);
+    EXPECT_NE("", Parse({L"-f", L"44100:16f:2", L"a.mp3"}).error) << "float comes in 32 bits only";
     for (const wchar_t* level : {L"--normalize=0", L"--normalize=101", L"--normalize=", L"--normalize=9x"})
         EXPECT_NE("", Parse({level, L"a.mp3"}).error) << level;
     EXPECT_EQ("", Parse({L"--help"}).error) << "help needs no source";
