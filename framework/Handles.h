@@ -86,6 +86,15 @@ struct ModuleTraits {
     static Handle Invalid() { return nullptr; }
     static bool Release(Handle h) { return FreeLibrary(h) != 0; }
 };
+// Strings the shell allocates for its callers (IShellItem::GetDisplayName).
+struct CoTaskMemTraits {
+    using Handle = wchar_t*;
+    static Handle Invalid() { return nullptr; }
+    static bool Release(Handle h) {
+        CoTaskMemFree(h);
+        return true;
+    }
+};
 template <typename T>
 struct GdiTraits {
     using Handle = T;
@@ -103,6 +112,7 @@ using CModuleHandle = CHandleT<ModuleTraits>;
 using CFontHandle = CHandleT<GdiTraits<HFONT>>;
 using CBitmapHandle = CHandleT<GdiTraits<HBITMAP>>;
 using CBrushHandle = CHandleT<GdiTraits<HBRUSH>>;
+using CCoTaskMemString = CHandleT<CoTaskMemTraits>;
 
 // Keeps an HGLOBAL locked for the owner's lifetime.
 template <typename T>

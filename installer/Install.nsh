@@ -41,11 +41,13 @@ Section "Wavory" SectionProgram
   !insertmacro ForEachProgramFile InstallFile
   ${If} ${RunningX64}
     !insertmacro InstallFile "${EXTENSION64}"
+    !insertmacro InstallFile "${PACKAGE_FILE}"
   ${EndIf}
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   ; First, so that an install that fails further on can still be removed.
   Call WriteUninstallEntry
   Call RegisterExtensions
+  Call RegisterPackage
   Call RegisterAutomation
   Call CreateShortcuts
   IfRebootFlag 0 +2

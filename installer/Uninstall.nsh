@@ -46,10 +46,12 @@ Function un.RemoveSelfAndFolder
 FunctionEnd
 
 Section "Uninstall"
+  Call un.RemovePackage
   Call un.UnregisterExtensions
   Call un.RemoveProgramKeys
   !insertmacro ForEachProgramFile RemoveFile
   !insertmacro RemoveFile "${EXTENSION64}"
+  !insertmacro RemoveFile "${PACKAGE_FILE}"
   RMDir /r "${MENU_FOLDER}"
   ; The selection the extension last handed to the program.
   Delete "$TEMP\filelist.flt"

@@ -1,7 +1,8 @@
 ; Setup for Wavory: a per-machine install into Program Files (x86)\Wavory.
 ; Built by installer/build.sh, which defines STAGE (the folder of the files to
-; ship), PROGRAM_FILES_NSH (their list), ICON, OUTFILE and VERSION_NSH (the
-; build's version, see Version.nsh.in) or VERSION.
+; ship), PROGRAM_FILES_NSH (their list), PACKAGE_NAMES_NSH (the sparse
+; package's names), ICON, OUTFILE and VERSION_NSH (the build's version, see
+; Version.nsh.in) or VERSION.
 Unicode true
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
@@ -13,9 +14,13 @@ RequestExecutionLevel admin
 !include "LogicLib.nsh"
 !include "x64.nsh"
 !include "FileFunc.nsh"
+!include "WinVer.nsh"
+!include "WordFunc.nsh"
+!include "${PACKAGE_NAMES_NSH}"
 !include "Names.nsh"
 !include "Files.nsh"
 !include "Extension.nsh"
+!include "SparsePackage.nsh"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"

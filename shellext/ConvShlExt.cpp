@@ -1,21 +1,19 @@
 #include "ConvShlExt.h"
 
-#include <shellapi.h>
-
-#include "../framework/FileSystem.h"
+#include "../framework/ComWall.h"
 #include "../framework/Handles.h"
 #include "../framework/Unicode.h"
 #include "DropList.h"
-#include "FileListWriter.h"
+#include "HandOff.h"
 #include "Identity.h"
 #include "Module.h"
+#include "PackagedMenu.h"
+#include "Texts.h"
+#include "resource.h"
+
+using namespace shellext;
 
 namespace {
-const char kConvert[] = "Convert to WAV";
-const char kOptions[] = "Converter Options...";
-const char kConvertHelp[] = "Convert to WAV file(s)";
-const char kProgramName[] = "Wavory.exe";
-
 // Owns a storage medium obtained from a data object.
 class CStgMedium {
 public:
@@ -24,23 +22,9 @@ public:
         if (medium.tymed != TYMED_NULL) ReleaseStgMedium(&medium);
     }
 };
-
-// The folder part of a path, without its trailing backslashes.
-std::string FolderOf(const std::string& path) {
-    size_t slash = path.rfind('\\');
-    if (slash == std::string::npos) return std::string();
-    size_t end = path.find_last_not_of('\\', slash);
-    return end == std::string::npos ? std::string() : path.substr(0, end + 1);
-}
-
-bool StartProgram(const std::string& program, const std::string& parameters) {
-    HINSTANCE started = ShellExecuteW(nullptr, L"open", Widen(program).c_str(), Widen(parameters).c_str(), nullptr,
-                                      SW_SHOWNORMAL);
-    return reinterpret_cast<INT_PTR>(started) > 32;  // 32 and below are error codes
-}
 }  // namespace
 
-CConvShlExt::CConvShlExt() : m_hMenuBitmap(LoadBitmapA(g_hModule, MAKEINTRESOURCEA(210))) { ModuleLock(); }
+CConvShlExt::CConvShlExt() : m_hMenuBitmap(LoadBitmapA(g_hModule, MAKEINTRESOURCEA(IDB_MENU))) { ModuleLock(); }
 
 CConvShlExt::~CConvShlExt() {
     if (m_hMenuBitmap) DeleteObject(m_hMenuBitmap);
@@ -72,6 +56,10 @@ ULONG CConvShlExt::Release() {
 }
 
 HRESULT CConvShlExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* data, HKEY) {
+    return ComWall([&] { return ReadSelection(data); });
+}
+
+HRESULT CConvShlExt::ReadSelection(IDataObject* data) {
     // A second call replaces what the first one read.
     m_names.clear();
     m_bShowMenu = 0;
@@ -93,9 +81,10 @@ HRESULT CConvShlExt::Initialize(PCIDLIST_ABSOLUTE, IDataObject* data, HKEY) {
 HRESULT CConvShlExt::QueryContextMenu(HMENU menu, UINT index, UINT first, UINT, UINT flags) {
     if ((flags & CMF_DEFAULTONLY) || !m_bShowMenu) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
     if ((flags & 0x0F) && !(flags & (CMF_VERBSONLY | CMF_EXPLORE))) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
+    if (PackagedCommandsServeThisProcess()) return MAKE_HRESULT(SEVERITY_SUCCESS, 0, 0);
     InsertMenuA(menu, index, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
-    InsertMenuA(menu, index + 1, MF_BYPOSITION | MF_STRING, first + CMD_CONVERT, kConvert);
-    InsertMenuA(menu, index + 2, MF_BYPOSITION | MF_STRING, first + CMD_OPTIONS, kOptions);
+    InsertMenuA(menu, index + 1, MF_BYPOSITION | MF_STRING, first + CMD_CONVERT, kConvertTitle);
+    InsertMenuA(menu, index + 2, MF_BYPOSITION | MF_STRING, first + CMD_OPTIONS, kOptionsTitle);
     InsertMenuA(menu, index + 3, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
     SetMenuItemBitmaps(menu, index + 1, MF_BYPOSITION, m_hMenuBitmap, nullptr);
     SetMenuItemBitmaps(menu, index + 2, MF_BYPOSITION, m_hMenuBitmap, nullptr);
@@ -104,40 +93,27 @@ HRESULT CConvShlExt::QueryContextMenu(HMENU menu, UINT index, UINT first, UINT, 
 
 HRESULT CConvShlExt::GetCommandString(UINT_PTR command, UINT flags, UINT*, CHAR* buffer, UINT size) {
     if (!(flags & GCS_HELPTEXTA) || !buffer || size == 0) return S_OK;
-    const char* text = command == CMD_CONVERT ? kConvertHelp : command == CMD_OPTIONS ? kOptions : "default";
-    if (flags & GCS_UNICODE) {
-        lstrcpynW(reinterpret_cast<wchar_t*>(buffer), Widen(text).c_str(), static_cast<int>(size));
-    } else {
-        lstrcpynA(buffer, text, static_cast<int>(size));
-    }
-    return S_OK;
-}
-
-HRESULT CConvShlExt::StartConversion(const std::string& extensionFolder, const std::string& program) {
-    std::string temp = fs::TempFolder();
-    if (temp.empty()) return E_FAIL;
-    std::string list = shellext::WriteNewFileList(temp, shellext::FileListText(extensionFolder, m_names));
-    if (list.empty()) return E_FAIL;
-    // The program deletes the list it was named once it has read it; one that
-    // never started leaves it to us.
-    if (!StartProgram(program, "-i \"" + list + "\"")) {
-        fs::Delete(list);
-        return E_FAIL;
-    }
-    return S_OK;
+    const char* text = command == CMD_CONVERT ? kConvertHelp : command == CMD_OPTIONS ? kOptionsHelp : "default";
+    return ComWall([&] {
+        if (flags & GCS_UNICODE)
+            lstrcpynW(reinterpret_cast<wchar_t*>(buffer), Widen(text).c_str(), static_cast<int>(size));
+        else
+            lstrcpynA(buffer, text, static_cast<int>(size));
+        return S_OK;
+    });
 }
 
 HRESULT CConvShlExt::InvokeCommand(CMINVOKECOMMANDINFO* info) {
     // Verbs by name are not ours; an offset comes with a zero high word.
     if (!info || HIWORD(reinterpret_cast<UINT_PTR>(info->lpVerb)) != 0) return E_INVALIDARG;
-    std::string folder = FolderOf(fs::ModulePath(g_hModule));
-    std::string program = folder + "\\" + kProgramName;
-    switch (LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb))) {
-    case CMD_CONVERT:
-        return StartConversion(folder, program);
-    case CMD_OPTIONS:
-        return StartProgram(program, "-o") ? S_OK : E_FAIL;
-    default:
-        return S_OK;
-    }
+    return ComWall([&] {
+        switch (LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb))) {
+        case CMD_CONVERT:
+            return StartConversion(m_names);
+        case CMD_OPTIONS:
+            return StartOptions();
+        default:
+            return S_OK;
+        }
+    });
 }

@@ -31,8 +31,7 @@ public:
 
 private:
     virtual ~CConvShlExt();
-    // Writes this selection's own list and starts the program on it.
-    HRESULT StartConversion(const std::string& extensionFolder, const std::string& program);
+    HRESULT ReadSelection(IDataObject* data);
     LONG m_nRefCount = 1;
     HBITMAP m_hMenuBitmap;
     // The selection, read from the drop list once in Initialize.

@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "GuidText.h"
+
 namespace shellext {
 
 inline constexpr char kClsidText[] = "{DB7CFAED-842B-47E7-9FF4-92852D617958}";
@@ -12,11 +14,9 @@ inline constexpr char kVersionIndependentProgId[] = "Sonelle.ConvShlExt";
 inline constexpr char kHandlerName[] = "ConvShlExt";
 inline constexpr char kApprovedKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Shell Extensions\\Approved";
 
-// {DB7CFAED-842B-47E7-9FF4-92852D617958}
-inline constexpr CLSID kClsid = {0xDB7CFAED, 0x842B, 0x47E7, {0x9F, 0xF4, 0x92, 0x85, 0x2D, 0x61, 0x79, 0x58}};
+inline constexpr CLSID kClsid = GuidFromText(kClsidText);
 // {FEA1DE5A-FE2C-4680-A0B2-ADE6227393FF}
 inline constexpr IID kIidConvShlExt = {0xFEA1DE5A, 0xFE2C, 0x4680, {0xA0, 0xB2, 0xAD, 0xE6, 0x22, 0x73, 0x93, 0xFF}};
-// {5291C002-78CE-47AD-A0F6-C187F25FB2A9}
-inline constexpr GUID kLibid = {0x5291C002, 0x78CE, 0x47AD, {0xA0, 0xF6, 0xC1, 0x87, 0xF2, 0x5F, 0xB2, 0xA9}};
+inline constexpr GUID kLibid = GuidFromText(kLibidText);
 
 }  // namespace shellext

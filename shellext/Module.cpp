@@ -1,4 +1,4 @@
-// The DLL's entry point, its class factory and its four exports.
+// The DLL's entry point, its class factories and its four exports.
 #include <windows.h>
 #include <olectl.h>
 
@@ -6,8 +6,10 @@
 
 #include "../framework/FileSystem.h"
 #include "ConvShlExt.h"
+#include "ExplorerCommand.h"
 #include "Identity.h"
 #include "Module.h"
+#include "PackageIdentity.h"
 #include "Registration.h"
 
 HINSTANCE g_hModule = nullptr;
@@ -15,8 +17,27 @@ HINSTANCE g_hModule = nullptr;
 namespace {
 LONG g_lockCount = 0;
 
+// Hands the new object's interface out and drops the creator's reference.
+template <typename T>
+HRESULT HandOut(T* object, REFIID riid, void** ppv) {
+    if (!object) return E_OUTOFMEMORY;
+    HRESULT hr = object->QueryInterface(riid, ppv);
+    object->Release();
+    return hr;
+}
+HRESULT CreateClassicHandler(REFIID riid, void** ppv) { return HandOut(new (std::nothrow) CConvShlExt(), riid, ppv); }
+HRESULT CreateConvertCommand(REFIID riid, void** ppv) {
+    return HandOut(new (std::nothrow) shellext::CExplorerCommand(shellext::Command::Convert), riid, ppv);
+}
+HRESULT CreateOptionsCommand(REFIID riid, void** ppv) {
+    return HandOut(new (std::nothrow) shellext::CExplorerCommand(shellext::Command::Options), riid, ppv);
+}
+
+// One static factory per class: its references keep the module loaded.
 class CClassFactory : public IClassFactory {
 public:
+    using Create = HRESULT (*)(REFIID, void**);
+    constexpr explicit CClassFactory(Create create) : m_create(create) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IClassFactory) {
@@ -27,7 +48,6 @@ public:
         *ppv = nullptr;
         return E_NOINTERFACE;
     }
-    // One static factory: its references keep the module loaded.
     ULONG STDMETHODCALLTYPE AddRef() override {
         ModuleLock();
         return 2;
@@ -40,11 +60,7 @@ public:
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        CConvShlExt* object = new (std::nothrow) CConvShlExt();
-        if (!object) return E_OUTOFMEMORY;
-        HRESULT hr = object->QueryInterface(riid, ppv);
-        object->Release();
-        return hr;
+        return m_create(riid, ppv);
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
         if (lock)
@@ -53,8 +69,22 @@ public:
             ModuleUnlock();
         return S_OK;
     }
+
+private:
+    Create m_create;
 };
-CClassFactory g_factory;
+
+// The classic handler, and the two commands the sparse package declares.
+CClassFactory g_classicFactory(CreateClassicHandler), g_convertFactory(CreateConvertCommand),
+    g_optionsFactory(CreateOptionsCommand);
+const struct {
+    const CLSID& clsid;
+    CClassFactory& factory;
+} kClasses[] = {
+    {shellext::kClsid, g_classicFactory},
+    {shellext::kConvertCommandClsid, g_convertFactory},
+    {shellext::kOptionsCommandClsid, g_optionsFactory},
+};
 }  // namespace
 
 void ModuleLock() { InterlockedIncrement(&g_lockCount); }
@@ -74,8 +104,9 @@ STDAPI DllCanUnloadNow() { return ModuleLockCount() == 0 ? S_OK : S_FALSE; }
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
-    if (clsid != shellext::kClsid) return CLASS_E_CLASSNOTAVAILABLE;
-    return g_factory.QueryInterface(riid, ppv);
+    for (const auto& c : kClasses)
+        if (clsid == c.clsid) return c.factory.QueryInterface(riid, ppv);
+    return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 // The install folder may hold any character: the path is taken in UTF-16.

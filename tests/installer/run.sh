@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The installer tests, in a Wine prefix of their own (installing must not
 # change the registry the other tests run against): a silent install of an
-# older Setup into a fresh prefix, its files and keys, a conversion started by
+# older Setup into a fresh prefix (where the package for Windows 11's menu
+# cannot be registered), its files and keys, a conversion started by
 # 32- and 64-bit clients through the installed extension, an upgrade to the build's
 # Setup while that client holds the extension, and a silent uninstall, waited
 # for, after which the registry and the files are as before the install.
@@ -36,6 +37,7 @@ if ! wine_prefix >>"$WINE_LOG" 2>&1 || ! wine_start >>"$WINE_LOG" 2>&1; then
   record Setup.FreshPrefix "no Wine prefix could be made (see $WINE_LOG)"
 else
   run_case Setup.SilentInstallIntoAFreshPrefix install_old
+  run_case Setup.InstallsThePackageWhereWindowsCannotRegisterItAndTheClassicMenuServes check_package_step
   run_case Setup.EveryFileWhereItBelongs check_files
   run_case Setup.RegistrationInBothViewsAndTheUninstallEntry check_keys
   run_case Setup.A32BitClientConvertsThroughTheInstalledProgram convert_32

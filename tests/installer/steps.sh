@@ -88,21 +88,38 @@ check_elevation() {
     { echo "the Setup's manifest does not ask for administrator rights"; return 1; }
 }
 
-# With a certificate given, every binary and the Setup carry its signature.
+# With a certificate given, every binary, the package and the Setup carry its
+# signature; a certificate whose subject is not the package's publisher is
+# refused before anything is built (Windows would never register that package).
 check_signing() {
-  local dir="$work/signed" f bad=0
+  local dir="$work/signed" f bad=0 publisher
   mkdir -p "$dir"
-  openssl req -x509 -newkey rsa:2048 -nodes -subj "/CN=Wavory test signer" -days 2 \
-    -keyout "$dir/key.pem" -out "$dir/cert.pem" >"$dir/openssl.log" 2>&1 &&
-    openssl pkcs12 -export -passout pass:test -inkey "$dir/key.pem" -in "$dir/cert.pem" -out "$dir/cert.p12" \
-      >>"$dir/openssl.log" 2>&1 || { echo "no test certificate:"; cat "$dir/openssl.log"; return 1; }
+  publisher=$(python3 "$repo/tools/make_msix.py" --publisher "$root/x64/package/AppxManifest.xml")
+  make_certificate "$dir" "/${publisher//, //}" || return 1
   WAVORY_SIGN_PKCS12="$dir/cert.p12" WAVORY_SIGN_PASSWORD=test \
     bash "$repo/installer/build.sh" "$root" "$version" "$dir" >"$dir/build.log" 2>&1 || { tail -20 "$dir/build.log"; return 1; }
-  for f in "$dir/installer/stage"/*.exe "$dir/installer/stage"/*.dll "$dir/WavorySetup-$version.exe"; do
+  for f in "$dir/installer/stage"/*.exe "$dir/installer/stage"/*.dll "$dir/installer/stage"/*.msix "$dir/WavorySetup-$version.exe"; do
     osslsigncode verify -CAfile "$dir/cert.pem" -in "$f" >"$dir/verify.log" 2>&1 ||
       { echo "$(basename "$f") does not carry the given certificate's signature: $(tail -3 "$dir/verify.log")"; bad=1; }
   done
+  [ -f "$dir/installer/stage/Wavory.msix" ] || { echo "no package was built"; bad=1; }
+  mkdir -p "$dir/other"
+  make_certificate "$dir/other" "/CN=Wavory test signer" || return 1
+  if WAVORY_SIGN_PKCS12="$dir/other/cert.p12" WAVORY_SIGN_PASSWORD=test \
+       bash "$repo/installer/build.sh" "$root" "$version" "$dir/other" >"$dir/other/build.log" 2>&1; then
+    echo "a certificate of another subject than '$publisher' was taken"; bad=1
+  elif ! grep -qF "is not the package's publisher '$publisher'" "$dir/other/build.log"; then
+    echo "the refusal does not say why:"; tail -5 "$dir/other/build.log"; bad=1
+  fi
   return $bad
+}
+
+# A self-signed certificate with the given subject: DIR/cert.pem and DIR/cert.p12 (password "test").
+make_certificate() {  # DIR SUBJECT
+  openssl req -x509 -newkey rsa:2048 -nodes -subj "$2" -days 2 \
+    -keyout "$1/key.pem" -out "$1/cert.pem" >"$1/openssl.log" 2>&1 &&
+    openssl pkcs12 -export -passout pass:test -inkey "$1/key.pem" -in "$1/cert.pem" -out "$1/cert.p12" \
+      >>"$1/openssl.log" 2>&1 || { echo "no test certificate:"; cat "$1/openssl.log"; return 1; }
 }
 
 # --- the registry as regedit exports it and the files of drive C:, before and after
@@ -116,7 +133,7 @@ install_old() {
 
 check_files() {
   local dir bad=0 f; dir="$(program_dir)"
-  for f in Wavory.exe WavoryCmd.exe mjm.dll libmpg123-0.dll libsoxr.dll Wavory.chm finish.wav LGPL-2.1.txt Sonelle.dll Sonelle64.dll; do
+  for f in Wavory.exe WavoryCmd.exe mjm.dll libmpg123-0.dll libsoxr.dll Wavory.chm finish.wav LGPL-2.1.txt Sonelle.dll Sonelle64.dll Wavory.msix; do
     cmp -s "$dir/$f" "$work/installer/stage/$f" || { echo "$f: not installed as staged"; bad=1; }
   done
   [ -f "$dir/Uninstall.exe" ] || { echo "no Uninstall.exe"; bad=1; }
@@ -127,6 +144,32 @@ check_files() {
     [ -f "$(menu_dir)/$f" ] || { echo "no Start-menu entry $f in $(menu_dir)"; bad=1; }
   done
   echo "installed: $(ls "$dir" | tr '\n' ' ')"
+  return $bad
+}
+
+# The package for Windows 11's menu is installed (64-bit Windows) and names
+# only files the install folder, its external location, holds: Windows would
+# refuse a package whose program or class file is missing there. Wine cannot
+# register packages and reports a Windows before 10 2004, so the Setup leaves
+# the package unregistered and the classic menu serves (check_keys and the
+# conversions below).
+check_package_step() {
+  local dir names name bad=0; dir="$(program_dir)"
+  [ -f "$dir/Wavory.msix" ] || { echo "no Wavory.msix in $dir"; return 1; }
+  names=$(python3 - "$dir/Wavory.msix" <<'PY'
+import sys, zipfile, xml.etree.ElementTree as ET
+root = ET.fromstring(zipfile.ZipFile(sys.argv[1]).read("AppxManifest.xml"))
+for element in root.iter():
+    for attribute in ("Executable", "Path"):
+        if element.get(attribute):
+            print(element.get(attribute))
+PY
+  ) || { echo "the installed package has no readable manifest"; return 1; }
+  [ -n "$names" ] || { echo "the installed package names no files"; return 1; }
+  while read -r name; do
+    [ -f "$dir/${name//\\//}" ] || { echo "the package names $name, which the install folder lacks"; bad=1; }
+  done <<<"$names"
+  echo "the package names: $(tr '\n' ' ' <<<"$names")"
   return $bad
 }
 
