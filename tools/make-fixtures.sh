@@ -4,7 +4,7 @@
 # (which, like our decoder, removes the encoder delay and padding of MP3s).
 set -euo pipefail
 out="$(realpath -m "$1")/fixtures"
-stamp="$out/.made-v7"
+stamp="$out/.made-v8"
 [ -f "$stamp" ] && exit 0
 rm -rf "$out"; mkdir -p "$out"
 ff() { ffmpeg -nostdin -loglevel error -y "$@"; }
@@ -57,4 +57,15 @@ ff -i "$out/s24_ext.wav" -c:a pcm_s32le "$out/s32_ext.wav"
 ff -i "$out/s24_ext.wav" -c:a pcm_f32le "$out/float_ext.wav"
 sox -D -n -r 48000 -c 2 -b 16 "$out/sine48.wav" synth 3 sine 1000 vol 0.5
 sox -D "$out/sine48.wav" -r 44100 "$out/sine48_sox44100.wav"
+# Tagged sources of every kind, their fields from tests/tags/*.tags (copied
+# beside them for the tests): ID3v2.3 (UTF-16 text) and ID3v2.4 (UTF-8) MP3s,
+# an MP3 with only an ID3v1 tag (Latin-1), a WMA and a WAV with an INFO list.
+tags="$(dirname "$0")/../tests/tags"
+cp "$tags"/*.tags "$out/"
+mapfile -t unicode < <(python3 "$(dirname "$0")/make_tag_fixtures.py" --args "$tags/unicode.tags")
+ff -i "$out/src_stereo_44100.wav" -c:a libmp3lame -b:a 128k -id3v2_version 3 "${unicode[@]}" "$out/tags_id3v23.mp3"
+ff -i "$out/src_stereo_44100.wav" -c:a libmp3lame -b:a 128k -id3v2_version 4 "${unicode[@]}" "$out/tags_id3v24.mp3"
+python3 "$(dirname "$0")/make_tag_fixtures.py" --id3v1 "$tags/latin1.tags" "$out/cbr128.mp3" "$out/tags_id3v1.mp3"
+ff -i "$out/src_stereo_44100.wav" -c:a wmav2 -b:a 128k "${unicode[@]}" "$out/tags.wma"
+ff -i "$out/src_stereo_44100.wav" -c:a pcm_s16le "${unicode[@]}" "$out/tags_info.wav"
 touch "$stamp"
