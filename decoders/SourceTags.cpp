@@ -4,9 +4,8 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tfilestream.h>
-#include <taglib/wavfile.h>
-
 #include <taglib/tpropertymap.h>
+#include <taglib/wavfile.h>
 
 #include <algorithm>
 #include <memory>
