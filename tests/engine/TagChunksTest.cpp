@@ -78,25 +78,6 @@ TEST(TagChunks, TheTailPadsOddDataAndAnOddId3Chunk) {
     EXPECT_EQ(even, std::vector<uint8_t>(odd.begin() + 1, odd.end()));
 }
 
-TEST(Id3v2Render, Version3WithUtf16ForTextLatin1CannotHold) {
-    SourceTags t;
-    t.title = kJapanese;
-    t.artist = "Caf\xC3\xA9";
-    t.track = 3;
-    std::vector<uint8_t> tag = RenderId3v2(t);
-    ASSERT_GE(tag.size(), 10u);
-    EXPECT_EQ("ID3", Text(tag, 0, 3));
-    EXPECT_EQ(3, tag[3]) << "ID3v2.3, which every ID3v2 reader takes";
-    std::string bytes(tag.begin(), tag.end());
-    size_t title = bytes.find("TIT2");
-    ASSERT_NE(std::string::npos, title);
-    EXPECT_EQ(1, tag[title + 10]) << "UTF-16 with a byte-order mark";
-    size_t artist = bytes.find("TPE1");
-    ASSERT_NE(std::string::npos, artist);
-    EXPECT_EQ(0, tag[artist + 10]) << "Latin-1 holds \"Caf\xC3\xA9\"";
-    EXPECT_TRUE(RenderId3v2(SourceTags()).empty());
-}
-
 class AppendToRiffTest : public ::testing::Test {
 protected:
     AppendToRiffTest() : folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {}
