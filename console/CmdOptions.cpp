@@ -85,6 +85,8 @@ bool ParseOption(Arguments& in, const std::wstring& arg, CmdOptions& o, std::str
     else if (name == L"--no-normalize") o.normalize = false;
     else if (name == L"--keep-tree") o.keepTree = true;
     else if (name == L"--flat") o.keepTree = false;
+    else if (name == L"--tags") o.copyTags = true;
+    else if (name == L"--no-tags") o.copyTags = false;
     else if (name == L"-n" || name == L"--normalize") {
         o.normalize = true;
         if (arg.find(L'=') != std::wstring::npos) {
@@ -129,6 +131,7 @@ JobSettings ApplyCmdOptions(JobSettings saved, const CmdOptions& options) {
     if (options.normalize) saved.volumeNormalize = *options.normalize;
     if (options.normalizePercent) saved.normalizeValue = *options.normalizePercent;
     if (options.keepTree) saved.keepTree = *options.keepTree;
+    if (options.copyTags) saved.copyTags = *options.copyTags;
     saved.promptBefore = true;
     saved.notDisplayErrInfo = false;
     saved.walkSubfolders = options.recursive;

@@ -19,6 +19,7 @@ struct CmdOptions {
     std::optional<bool> normalize;
     std::optional<int> normalizePercent;
     std::optional<bool> keepTree;
+    std::optional<bool> copyTags;
     bool overwrite = false;  // replace existing outputs; otherwise they are skipped
     bool recursive = true;
     bool quiet = false;

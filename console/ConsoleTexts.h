@@ -24,6 +24,8 @@ inline constexpr wchar_t kUsage[] =
     L"  -r, --recursive        walk folders' subfolders (the default); --no-recursive\n"
     L"      --keep-tree        files found in a folder keep its folders below the output\n"
     L"                         folder; --flat puts them all in it (default: the options')\n"
+    L"      --tags             copy the sources' tags (title, artist, ...) into the WAV\n"
+    L"                         files; --no-tags leaves them out (default: the options')\n"
     L"  -q, --quiet            only errors\n"
     L"      --json             one JSON object per file and a summary, on standard output\n"
     L"  -h, --help, --version\n"

@@ -8,6 +8,8 @@
 #include "Normalize.h"
 #include "PathRules.h"
 #include "Progress.h"
+#include "WavHeader.h"
+#include "WavTags.h"
 
 namespace {
 const DWORD kMinimumFreeBytes = 1024;
@@ -147,6 +149,7 @@ void CFileConversion::Announce() {
 }
 
 int CFileConversion::Run(int type) {
+    m_type = type;
     if (!Open(type)) return 0;
     CAcmStream stream;
     if (!stream.Open(m_reader->Format(), m_target)) {
@@ -209,6 +212,11 @@ int CFileConversion::Finish(bool readFailed) {
         Fail(FileFailure::kCantWrite, m_outputPath);
         return 0;
     }
+    // Onto the temporary file, so the output never shows without its tags or with
+    // half of them; tags that cannot be copied leave the file as it was.
+    // After the pad byte an odd extensible data chunk already has: the tags start on an even offset.
+    if (m_job.settings.copyTags)
+        CopySourceTags(m_type, m_source, m_temp.Path(), m_written + WavPadBytes(m_layout, m_written));
     if (!m_temp.CommitAs(m_outputPath.c_str())) {
         Fail(FileFailure::kCantWrite, m_outputPath);
         return 0;

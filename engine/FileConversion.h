@@ -71,6 +71,7 @@ private:
     const FileJob m_job;
     BatchState& m_batch;
     const char* m_source;
+    int m_type = 0;                  // the source's SourceType
     bool m_mirrored = false;         // the output goes to a copy of the source's folder tree
     std::string m_outputFolder;  // that copy's folder
     std::string m_outputPath;

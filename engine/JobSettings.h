@@ -15,4 +15,5 @@ struct JobSettings {
     bool promptBefore = true;
     bool walkSubfolders = true;  // a folder's subfolders are converted with it
     bool keepTree = false;       // files found in a folder keep their folders below the output folder
+    bool copyTags = true;        // the source's title, artist, ... go into the output
 };

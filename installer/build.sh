@@ -46,7 +46,7 @@ check_signer() {
 # to the Setup script as the macro ForEachProgramFile.
 stage="$out/installer/stage"
 rm -rf "$stage"; mkdir -p "$stage"
-for f in Wavory.exe WavoryCmd.exe mjm.dll libmpg123-0.dll libsoxr.dll Wavory.chm finish.wav; do
+for f in Wavory.exe WavoryCmd.exe mjm.dll libmpg123-0.dll libsoxr.dll libtag.dll Wavory.chm finish.wav; do
   cp "$x86/app/$f" "$stage/"
 done
 cp "$x86/shellext/Sonelle.dll" "$stage/Sonelle.dll"

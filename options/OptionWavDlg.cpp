@@ -52,6 +52,7 @@ void COptionWavDlg::DoDataExchange(CDataExchange& dx) {
     DDX_Check(dx, IDC_DISPLAY_INFO, m_bDisplayInfo);
     DDX_Check(dx, IDC_NO_ERROR_INFO, m_bNotDisplayErrInfo);
     DDX_Check(dx, IDC_KEEP_TREE, m_bKeepTree);
+    DDX_Check(dx, IDC_COPY_TAGS, m_bCopyTags);
     DDX_Radio(dx, IDC_FORMAT_CD, m_nFormat);
 }
 
@@ -87,6 +88,7 @@ void COptionWavDlg::Load() {
     m_bDisplayInfo = settings::Read(app, settings::kDisplayInfo);
     m_bNotDisplayErrInfo = settings::Read(app, settings::kNotDisplayErrInfo);
     m_bKeepTree = settings::Read(app, settings::kKeepTree);
+    m_bCopyTags = settings::Read(app, settings::kCopyTags);
     m_nFormat = settings::Read(app, settings::kFormat);
     EnableFormatChoice(m_nFormat == settings::kFormatStored);
     m_wfxOther = settings::ReadStoredFormat(app);
@@ -202,6 +204,7 @@ void COptionWavDlg::OnOK() {
     settings::Write(app, settings::kDisplayInfo, m_bDisplayInfo);
     settings::Write(app, settings::kNotDisplayErrInfo, m_bNotDisplayErrInfo);
     settings::Write(app, settings::kKeepTree, m_bKeepTree);
+    settings::Write(app, settings::kCopyTags, m_bCopyTags);
     settings::Write(app, settings::kFormat, m_nFormat);
     if (m_nFormat == settings::kFormatStored) settings::WriteStoredFormat(app, m_wfxOther);
     EndDialog(IDOK);

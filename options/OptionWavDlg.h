@@ -18,6 +18,7 @@ public:
     int m_bDisplayInfo = 0;
     int m_bNotDisplayErrInfo = 0;
     int m_bKeepTree = 0;
+    int m_bCopyTags = 0;
     int m_nFormat = -1;
     WAVEFORMATEX m_wfxOther{};
 

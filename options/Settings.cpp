@@ -72,6 +72,7 @@ JobSettings ReadJobSettings(const CWinApp& app) {
     job.notDisplayErrInfo = Read(app, kNotDisplayErrInfo) != 0;
     job.promptBefore = Read(app, kPromptBefore) != 0;
     job.keepTree = Read(app, kKeepTree) != 0;
+    job.copyTags = Read(app, kCopyTags) != 0;
     return job;
 }
 

@@ -42,6 +42,8 @@ inline constexpr IntSetting kDisplayInfo{kSectionGeneral, "DisplayInfo", 0};
 inline constexpr IntSetting kNotDisplayErrInfo{kSectionGeneral, "NotDisplayErrInfo", 0};
 // Files found in a folder keep their folders below the output folder (off: all in one folder).
 inline constexpr IntSetting kKeepTree{kSectionGeneral, "KeepTree", 0};
+// The sources' tags (title, artist, album, ...) are written into the outputs.
+inline constexpr IntSetting kCopyTags{kSectionGeneral, "CopyTags", 1};
 
 inline constexpr IntSetting kFormat{kSectionWav, "Format", kFormatCd};
 inline constexpr IntSetting kFormatTag{kSectionWav, "wFormatTag", WAVE_FORMAT_PCM};

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Cross-builds the third-party libraries that Debian ships only for Linux
-# (libmpg123, libsoxr) from Debian's own source packages, as 32-bit Windows
+# (libmpg123, libsoxr, TagLib) from Debian's own source packages, as 32-bit Windows
 # DLLs, into a cache outside the source tree. Versions are pinned; a built
 # version is never rebuilt. Each DLL gets our version resource (its own file
 # version, the product's version), Windows 7 in its PE headers and no symbols;
@@ -13,6 +13,7 @@ PRODUCT_VERSION=${1:?usage: build-deps.sh PRODUCT_VERSION}
 
 MPG123_VERSION=1.31.2-1+deb12u1
 SOXR_VERSION=0.1.3-4
+TAGLIB_VERSION=1.13-2+deb12u1
 
 CACHE=${WAVORY_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/wavory-deps}
 HOST=i686-w64-mingw32
@@ -118,6 +119,29 @@ build_soxr() {
   touch "$stamp"
 }
 
+build_taglib() {
+  local stamp=$PREFIX/.taglib-$TAGLIB_VERSION
+  [ -f "$stamp" ] && return 0
+  local src; src=$(fetch taglib "$TAGLIB_VERSION")
+  echo "deps: building TagLib $TAGLIB_VERSION" >&2
+  local b=$CACHE/build/$PRODUCT_VERSION/taglib; rm -rf "$b"; mkdir -p "$b"
+  local res; res=$(version_object TagLib libtag.dll "TagLib audio meta-data library (LGPL 2.1)" "$TAGLIB_VERSION")
+  # Debian's source takes utf8-cpp from its own header-only package (libutfcpp-dev);
+  # only that folder is added, never the rest of the Linux headers. No zlib: a
+  # compressed ID3v2 frame, which is rare, is passed over. Static runtimes (libstdc++,
+  # winpthread): the DLL needs only the system beside it.
+  cmake -S "$src" -B "$b" -DCMAKE_TOOLCHAIN_FILE="$REPO/cmake/mingw-i686.cmake" \
+      -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$PREFIX" \
+      -DBUILD_SHARED_LIBS=ON -DBUILD_TESTING=OFF -DBUILD_EXAMPLES=OFF -DBUILD_BINDINGS=OFF -DWITH_ZLIB=OFF \
+      -DCMAKE_CXX_FLAGS="-I/usr/include/utf8cpp" -DCMAKE_CROSSCOMPILING_EMULATOR= \
+      "-DCMAKE_SHARED_LINKER_FLAGS=-static $PE_FLAGS -Wl,$res" \
+      -Wno-dev >&2
+  cmake --build "$b" -j "$(nproc)" >&2
+  cmake --install "$b" >&2
+  touch "$stamp"
+}
+
 build_mpg123
 build_soxr
+build_taglib
 echo "$PREFIX"

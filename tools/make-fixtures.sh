@@ -4,7 +4,7 @@
 # (which, like our decoder, removes the encoder delay and padding of MP3s).
 set -euo pipefail
 out="$(realpath -m "$1")/fixtures"
-stamp="$out/.made-v8"
+stamp="$out/.made-v9"
 [ -f "$stamp" ] && exit 0
 rm -rf "$out"; mkdir -p "$out"
 ff() { ffmpeg -nostdin -loglevel error -y "$@"; }
@@ -64,4 +64,16 @@ for source in src_stereo_44100 s24_ext; do
     ff -i "$out/$source.wav" -f "$codec" -c:a "pcm_$codec" "$out/$source.$codec.raw"
   done
 done
+
+# Tagged sources of every kind, their fields from tests/tags/*.tags (copied
+# beside them for the tests): ID3v2.3 (UTF-16 text) and ID3v2.4 (UTF-8) MP3s,
+# an MP3 with only an ID3v1 tag (Latin-1), a WMA and a WAV with an INFO list.
+tags="$(dirname "$0")/../tests/tags"
+cp "$tags"/*.tags "$out/"
+mapfile -t unicode < <(python3 "$(dirname "$0")/make_tag_fixtures.py" --args "$tags/unicode.tags")
+ff -i "$out/src_stereo_44100.wav" -c:a libmp3lame -b:a 128k -id3v2_version 3 "${unicode[@]}" "$out/tags_id3v23.mp3"
+ff -i "$out/src_stereo_44100.wav" -c:a libmp3lame -b:a 128k -id3v2_version 4 "${unicode[@]}" "$out/tags_id3v24.mp3"
+python3 "$(dirname "$0")/make_tag_fixtures.py" --id3v1 "$tags/latin1.tags" "$out/cbr128.mp3" "$out/tags_id3v1.mp3"
+ff -i "$out/src_stereo_44100.wav" -c:a wmav2 -b:a 128k "${unicode[@]}" "$out/tags.wma"
+ff -i "$out/src_stereo_44100.wav" -c:a pcm_s16le "${unicode[@]}" "$out/tags_info.wav"
 touch "$stamp"

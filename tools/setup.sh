@@ -7,7 +7,7 @@ PACKAGES=(
   wine wine32:i386 wine64 fonts-wine
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
   mingw-w64-tools libwine-dev
-  cmake make googletest dpkg-dev
+  cmake make googletest dpkg-dev libutfcpp-dev
   xvfb xauth imagemagick xdotool
   ffmpeg lame sox
   gstreamer1.0-libav:i386 gstreamer1.0-plugins-good:i386

@@ -87,6 +87,10 @@ TEST(CmdLine, TheSavedSettingsGiveWhatTheLineLeavesOpen) {
     saved.keepTree = true;
     EXPECT_TRUE(ApplyCmdOptions(saved, Parse({L"a.mp3"}).options).keepTree);
     EXPECT_FALSE(ApplyCmdOptions(saved, Parse({L"--flat", L"a.mp3"}).options).keepTree);
+    EXPECT_TRUE(ApplyCmdOptions(saved, Parse({L"a.mp3"}).options).copyTags) << "the saved choice";
+    EXPECT_FALSE(ApplyCmdOptions(saved, Parse({L"--no-tags", L"a.mp3"}).options).copyTags);
+    saved.copyTags = false;
+    EXPECT_TRUE(ApplyCmdOptions(saved, Parse({L"--tags", L"a.mp3"}).options).copyTags);
 }
 
 TEST(CmdSources, GroupsByOutputFolderInTheirOrder) {

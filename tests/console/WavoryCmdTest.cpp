@@ -240,6 +240,18 @@ TEST_F(WavoryCmd, KeepTreeMirrorsTheFolders) {
         EXPECT_TRUE(ReadOutput(out + "\\" + file).ok) << file;
 }
 
+// The saved choice (on) copies the tags; --no-tags leaves them out of this run only.
+TEST_F(WavoryCmd, NoTagsLeavesTheTagsOut) {
+    ASSERT_TRUE(CopyFixture("tags_info.wav", folder / "in.wave"));
+    CmdOutcome o = Run(L"-q -o " + Quoted(out) + L" " + Quoted(folder / "in.wave"));
+    ASSERT_EQ(0u, o.code) << o.err;
+    EXPECT_FALSE(ReadOutput(out + "\\in.wav").tail.empty()) << "tags by default";
+    o = Run(L"-q -y --no-tags -o " + Quoted(out) + L" " + Quoted(folder / "in.wave"));
+    ASSERT_EQ(0u, o.code) << o.err;
+    WavFile w = ReadOutput(out + "\\in.wav");
+    EXPECT_TRUE(w.ok && w.tail.empty()) << w.tail.size() << " bytes behind the data with --no-tags";
+}
+
 // Sources in turns of folders make several batches; none replaces what an earlier one wrote.
 TEST_F(WavoryCmd, OneRunNeverReplacesItsOwnOutputs) {
     std::string a = folder.MakeDir("A"), b = folder.MakeDir("B");

@@ -94,6 +94,7 @@ protected:
         WavFile w = ReadOutput(out + "\\" + left[0]);
         EXPECT_TRUE(w.ok) << what << ": the output is no WAV file";
         EXPECT_EQ(w.data.size(), w.dataSize) << what;
+        EXPECT_EQ(w.fileSize - 8, w.riffSize) << what << ": the RIFF size is not where the file ends";
         EXPECT_LE(w.data.size(), maxData) << what << ": runaway output";
         EXPECT_TRUE(IsConsistentFormat(w.format)) << what << ": the output's format fields disagree";
         DeleteFileA((out + "\\" + left[0]).c_str());

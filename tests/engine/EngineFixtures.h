@@ -135,7 +135,8 @@ struct WavFile {
     WAVEFORMATEX format{};
     uint32_t riffSize = 0, dataSize = 0;
     size_t fileSize = 0;
-    std::vector<uint8_t> data;  // everything behind the 44-byte header
+    std::vector<uint8_t> data;  // behind the 44-byte header, as much as the data size says
+    std::vector<uint8_t> tail;  // what follows the data: the tags' chunks, or bytes no header counts
 };
 
 // Reads one of our outputs, which have the fixed 44-byte layout.
@@ -149,7 +150,9 @@ inline WavFile ReadOutput(const std::string& path) {
     memcpy(&w.format, &b[20], 16);
     w.format.cbSize = 0;
     memcpy(&w.dataSize, &b[40], 4);
-    w.data.assign(b.begin() + 44, b.end());
+    const size_t data = std::min<size_t>(w.dataSize, b.size() - 44);
+    w.data.assign(b.begin() + 44, b.begin() + 44 + data);
+    w.tail.assign(b.begin() + 44 + data, b.end());
     w.ok = true;
     return w;
 }

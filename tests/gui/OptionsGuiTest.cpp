@@ -102,6 +102,7 @@ TEST_F(OptionsGui, AFreshMachineShowsTheDefaults) {
     EXPECT_FALSE(Checked(d, IDC_DISPLAY_INFO));
     EXPECT_FALSE(Checked(d, IDC_NO_ERROR_INFO));
     EXPECT_FALSE(Checked(d, IDC_KEEP_TREE)) << "one folder for every file, unless asked";
+    EXPECT_TRUE(Checked(d, IDC_COPY_TAGS)) << "tags are copied unless switched off";
     EXPECT_TRUE(Checked(d, IDC_FORMAT_CD));
     EXPECT_FALSE(Enabled(d, IDC_CHANGE_FORMAT));
     EXPECT_EQ("44.100kHz,16bit,Stereo", ProgramDriver::ItemText(d, IDC_FORMAT_LABEL));
@@ -138,6 +139,16 @@ TEST_F(OptionsGui, KeepingTheFoldersStructureIsShownAndStored) {
     Ok(d);
     EXPECT_TRUE(Stored(settings::kKeepTree));
     EXPECT_EQ(0, Value(settings::kKeepTree));
+}
+
+TEST_F(OptionsGui, CopyingTagsIsShownAndStored) {
+    env.Set(settings::kCopyTags, 0);
+    HWND d = Open();
+    ASSERT_NE(nullptr, d);
+    EXPECT_FALSE(Checked(d, IDC_COPY_TAGS));
+    Press(d, IDC_COPY_TAGS);
+    Ok(d);
+    EXPECT_EQ(1, Value(settings::kCopyTags));
 }
 
 TEST_F(OptionsGui, UntickedNormalisationLeavesTheStoredLevelAlone) {

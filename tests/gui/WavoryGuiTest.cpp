@@ -382,7 +382,7 @@ TEST_F(WavoryGui, AWmaFileConvertsEndToEnd) {
 // file gets one box that names what is missing.
 TEST_F(WavoryGui, WithoutTheWindowsMediaRuntimeWavConvertsAndWmaIsExplained) {
     std::string bare = folder.MakeDir("nomedia");
-    for (const char* file : {"Wavory.exe", "libsoxr.dll", "mjm.dll", "libmpg123-0.dll"})
+    for (const char* file : {"Wavory.exe", "libsoxr.dll", "libtag.dll", "mjm.dll", "libmpg123-0.dll"})
         ASSERT_TRUE(CopyFileA((ProgramDriver::ProgramFolder() + "\\" + file).c_str(), (bare + "\\" + file).c_str(), FALSE));
     struct RefusedRuntime {
         const char* key = "Software\\Wine\\AppDefaults\\Wavory.exe";
@@ -479,7 +479,7 @@ TEST_F(WavoryGui, AFolderOfMp3FilesConvertsEndToEnd) {
 
 TEST_F(WavoryGui, WithoutTheDecoderLibraryTheDialogSaysSoAndEnds) {
     std::string bare = folder.MakeDir("bare");
-    for (const char* file : {"Wavory.exe", "libsoxr.dll"})
+    for (const char* file : {"Wavory.exe", "libsoxr.dll", "libtag.dll"})
         ASSERT_TRUE(CopyFileA((ProgramDriver::ProgramFolder() + "\\" + file).c_str(), (bare + "\\" + file).c_str(), FALSE));
     WriteList({Wav("a.wav", 1)});
     ASSERT_TRUE(program.Start("-i", bare + "\\Wavory.exe"));

@@ -133,7 +133,7 @@ install_old() {
 
 check_files() {
   local dir bad=0 f; dir="$(program_dir)"
-  for f in Wavory.exe WavoryCmd.exe mjm.dll libmpg123-0.dll libsoxr.dll Wavory.chm finish.wav LGPL-2.1.txt Sonelle.dll Sonelle64.dll Wavory.msix; do
+  for f in Wavory.exe WavoryCmd.exe mjm.dll libmpg123-0.dll libsoxr.dll libtag.dll Wavory.chm finish.wav LGPL-2.1.txt Sonelle.dll Sonelle64.dll Wavory.msix; do
     cmp -s "$dir/$f" "$work/installer/stage/$f" || { echo "$f: not installed as staged"; bad=1; }
   done
   [ -f "$dir/Uninstall.exe" ] || { echo "no Uninstall.exe"; bad=1; }

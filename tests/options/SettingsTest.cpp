@@ -32,7 +32,9 @@ TEST_F(Settings, AFreshMachineSeesEveryDefaultAndNothingIsWritten) {
     EXPECT_EQ(0, Read(app, kDisplayInfo));
     EXPECT_EQ(0, Read(app, kNotDisplayErrInfo));
     EXPECT_EQ(0, Read(app, kFormat));
+    EXPECT_EQ(1, Read(app, kCopyTags));
     EXPECT_TRUE(SameFormat(CdFormat(), ReadStoredFormat(app)));
+    EXPECT_TRUE(ReadJobSettings(app).copyTags) << "tags are copied unless switched off";
     EXPECT_FALSE(scratch.Exists());
 }
 
@@ -42,6 +44,9 @@ TEST_F(Settings, SectionsAndNamesAreTheStoredOnes) {
     ASSERT_TRUE(Write(app, kFormat, 2));
     EXPECT_EQ(1u, app.GetProfileInt("Genenal", "NotDisplayErrInfo", 0));
     EXPECT_EQ(2u, app.GetProfileInt("WAV", "Format", 0));
+    ASSERT_TRUE(Write(app, kCopyTags, 0));
+    EXPECT_EQ(0u, app.GetProfileInt("Genenal", "CopyTags", 1));
+    EXPECT_FALSE(ReadJobSettings(app).copyTags);
 }
 
 TEST_F(Settings, CdFormatIsTheFixedRecord) {
