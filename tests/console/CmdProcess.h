@@ -84,10 +84,23 @@ public:
     }
 
 private:
+    // Until the pipe ends, or the program has ended and its output is read: a
+    // process it started may hold the pipe's other end for ever (Wine starts its
+    // desktop process from the first program that makes a window, and that one
+    // gets the program's standard handles).
     void Drain(HANDLE pipe, std::string& into) {
         char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(pipe, buffer, sizeof(buffer), &got, nullptr) && got) {
+        for (;;) {
+            DWORD available = 0;
+            if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) break;  // ended
+            if (available == 0) {
+                if (m_started && WaitForSingleObject(m_process, 10) == WAIT_TIMEOUT) continue;
+                // Ended (or never started): what it wrote last is in the pipe by now.
+                if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) || available == 0) break;
+            }
+            DWORD got = 0;
+            if (!ReadFile(pipe, buffer, available < sizeof(buffer) ? available : sizeof(buffer), &got, nullptr) || !got)
+                break;
             std::lock_guard<std::mutex> hold(m_lock);
             into.append(buffer, got);
         }

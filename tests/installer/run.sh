@@ -46,4 +46,4 @@ else
   run_case Setup.TheUpgradedExtensionStartsTheUpgradedProgram convert_again
   run_case Setup.SilentUninstallWhileExplorerHoldsTheExtensionLeavesNoTraceAfterTheRestart uninstall
 fi
-write_xml "$xml"
+write_xml "$xml" installer_tests

@@ -2,32 +2,7 @@
 # finds a fault and returns non-zero; it runs in the caller's shell, so later
 # steps see what earlier ones left ($client_pid and the like).
 
-cases=()
-record() {  # NAME [FAILURE]
-  if [ -z "${2:-}" ]; then
-    cases+=("<testcase name=\"${1#*.}\" classname=\"${1%%.*}\"/>")
-  else
-    local message; message=$(sed 's/&/\&amp;/g; s/</\&lt;/g; s/>/\&gt;/g; s/"/\&quot;/g' <<<"$2")
-    cases+=("<testcase name=\"${1#*.}\" classname=\"${1%%.*}\"><failure message=\"$message\"/></testcase>")
-    printf 'FAILED %s:\n%s\n' "$1" "$2" >&2
-  fi
-}
-run_case() {  # NAME FUNCTION
-  local started=$SECONDS report="$work/${1#*.}.out"
-  "$2" >"$report" 2>&1
-  local rc=$? out; out=$(cat "$report")
-  if [ $rc -eq 0 ]; then record "$1"; else record "$1" "${out:-exit code $rc}"; fi
-  echo "$1: $([ $rc -eq 0 ] && echo ok || echo FAILED) ($((SECONDS - started)) s)"
-}
-write_xml() {
-  {
-    echo '<?xml version="1.0" encoding="UTF-8"?>'
-    echo "<testsuites name=\"installer_tests\">"
-    echo "<testsuite name=\"Setup\">"
-    printf '%s\n' "${cases[@]}"
-    echo "</testsuite></testsuites>"
-  } >"$1"
-}
+. "$repo/tests/cases.sh"
 
 # Polls a command until it succeeds or SECONDS pass.
 wait_for() {
