@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-// Appends tail behind the last chunk of the RIFF file at path and grows its
-// RIFF size by as much. The file must end where its RIFF size says and stay
-// within the 32-bit size; otherwise, or when a write fails, the file keeps its
-// bytes and the result is false.
+// Appends tail behind the last chunk of the RIFF or RF64 file at path and
+// grows its RIFF size (in ds64 for RF64) by as much. The file must end where
+// that size says, and a RIFF file stay within the 32-bit size; otherwise, or
+// when a write fails, the file keeps its bytes and the result is false.
 bool AppendToRiff(const std::string& path, const std::vector<uint8_t>& tail);
 
 // The source's tags (by its SourceType) as chunks behind the data of the WAV

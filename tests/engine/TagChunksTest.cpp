@@ -99,6 +99,31 @@ TEST_F(AppendToRiffTest, GrowsTheRiffSizeAndKeepsEveryByteBefore) {
     EXPECT_EQ(tail, std::vector<uint8_t>(now.begin() + wav.size(), now.end()));
 }
 
+// Past 4 GiB the RIFF size lives in ds64: that one grows, the header's stays "unknown".
+TEST_F(AppendToRiffTest, AnRf64FileGrowsTheSizeInItsDs64) {
+    std::vector<uint8_t> rf64;
+    PutTag(rf64, "RF64"), Put32(rf64, 0xFFFFFFFFu), PutTag(rf64, "WAVE");
+    PutTag(rf64, "ds64"), Put32(rf64, 28);
+    const size_t riffField = rf64.size();
+    for (int i = 0; i < 7; ++i) Put32(rf64, 0);  // RIFF size, data size, frames (64 bits each), table length
+    std::vector<uint8_t> sound = Counting(400);
+    PutChunk(rf64, "fmt ", FmtBody(Pcm(2, 44100, 16)));
+    PutTag(rf64, "data"), Put32(rf64, 0xFFFFFFFFu);
+    rf64.insert(rf64.end(), sound.begin(), sound.end());
+    const uint64_t riffSize = rf64.size() - 8;
+    memcpy(&rf64[riffField], &riffSize, 8);
+    const std::string path = folder / "long.wav";
+    ASSERT_TRUE(WriteBytes(path, rf64));
+    ASSERT_TRUE(AppendToRiff(path, tail));
+    std::vector<uint8_t> now = ReadBytes(path);
+    ASSERT_EQ(rf64.size() + tail.size(), now.size());
+    uint64_t grown = 0;
+    memcpy(&grown, &now[riffField], 8);
+    EXPECT_EQ(now.size() - 8, grown) << "the 64-bit RIFF size in ds64";
+    EXPECT_EQ(0xFFFFFFFFu, Le32(now, 4)) << "the header's size stays unknown";
+    EXPECT_EQ(tail, std::vector<uint8_t>(now.begin() + rf64.size(), now.end()));
+}
+
 TEST_F(AppendToRiffTest, AFileThatIsNotAWholeRiffFileIsLeftAlone) {
     std::vector<uint8_t> wrongSize = CanonicalWav(Pcm(1, 8000, 8), Counting(100));
     wrongSize[4] ^= 2;
