@@ -45,16 +45,10 @@ const char* FileNamePart(const char* path) {
 }
 
 int GetParentFolderName(const char* path, std::string& out) {
-    out.clear();
-    const char* last = strrchr(path, '\\');
-    if (!last) return 1;
-    if (last == path) return 0;
-    const char* end = last;
-    while (end > path && end[-1] == '\\') --end;
-    const char* start = end;
-    while (start > path && start[-1] != '\\') --start;
-    out.assign(start, end);
-    return 1;
+    std::string folder;
+    int result = FolderOfPath(path, folder);
+    out = FileNamePart(folder.c_str());
+    return result;
 }
 
 bool JoinPath(const char* folder, const char* name, std::string& out) {

@@ -86,11 +86,6 @@ bool Identify(const std::string& path, FileIdentity& identity) {
     return true;
 }
 
-bool SameObject(const std::string& a, const std::string& b) {
-    FileIdentity first, second;
-    return Identify(a, first) && Identify(b, second) && first == second;
-}
-
 bool CListing::Open(const std::string& folder, const char* pattern) {
     std::string full = folder;
     if (full.empty() || full.back() != '\\') full += '\\';

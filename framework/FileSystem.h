@@ -38,8 +38,6 @@ struct FileIdentity {
 };
 // False when the path cannot be opened.
 bool Identify(const std::string& path, FileIdentity& identity);
-// Whether two existing paths name one file or folder; false when either cannot be opened.
-bool SameObject(const std::string& a, const std::string& b);
 
 // The entries of a folder that match a pattern ("*", "wvy*.tmp"), names in UTF-8.
 class CListing {

@@ -17,6 +17,12 @@ protected:
     OptionsGui() : env("Wavory") { EndStrayPrograms(); }
     ~OptionsGui() override { EndStrayPrograms(); }
     HWND Open() { return Open(program); }
+    // The format chooser opened from the options dialog d, by its format list.
+    HWND OpenChooser(HWND d) {
+        Press(d, IDC_FORMAT_OTHER);
+        ProgramDriver::Click(d, IDC_CHANGE_FORMAT);
+        return program.FindDialog(102);
+    }
     HWND Open(ProgramDriver& run) {
         EXPECT_TRUE(run.Start("-o"));
         HWND dialog = run.FindDialog(IDC_NORMALIZE_LEVEL);
@@ -242,9 +248,7 @@ TEST_F(OptionsGui, OthersFormatWithNoFormatChosenStoresTheDefaults) {
 TEST_F(OptionsGui, AChosenFormatThenCdFormatStoresNoneOfTheSix) {
     HWND d = Open();
     ASSERT_NE(nullptr, d);
-    Press(d, IDC_FORMAT_OTHER);
-    ProgramDriver::Click(d, IDC_CHANGE_FORMAT);
-    HWND chooser = program.FindDialog(102);  // the format list of the chooser
+    HWND chooser = OpenChooser(d);  // the format list of the chooser
     ASSERT_NE(nullptr, chooser);
     HWND formats = GetDlgItem(chooser, 102);
     LRESULT count = SendMessageA(formats, CB_GETCOUNT, 0, 0);
@@ -291,9 +295,7 @@ void SelectItem(HWND chooser, int id, LRESULT index) {
 TEST_F(OptionsGui, TheFormatChooserListsTheConvertersFormats) {
     HWND d = Open();
     ASSERT_NE(nullptr, d);
-    Press(d, IDC_FORMAT_OTHER);
-    ProgramDriver::Click(d, IDC_CHANGE_FORMAT);
-    HWND chooser = program.FindDialog(102);
+    HWND chooser = OpenChooser(d);
     ASSERT_NE(nullptr, chooser);
     std::vector<std::string> tags = ComboTexts(GetDlgItem(chooser, 101));
     std::string listed = "tags:";
@@ -336,9 +338,7 @@ TEST_F(OptionsGui, TheFormatChooserListsTheConvertersFormats) {
 TEST_F(OptionsGui, AChosenFloatFormatIsShownAndStored) {
     HWND d = Open();
     ASSERT_NE(nullptr, d);
-    Press(d, IDC_FORMAT_OTHER);
-    ProgramDriver::Click(d, IDC_CHANGE_FORMAT);
-    HWND chooser = program.FindDialog(102);
+    HWND chooser = OpenChooser(d);
     ASSERT_NE(nullptr, chooser);
     std::vector<std::string> tags = ComboTexts(GetDlgItem(chooser, 101));
     auto at = std::find(tags.begin(), tags.end(), std::string("IEEE Float"));

@@ -223,7 +223,10 @@ TEST_F(ShellExt, ConvertWritesTheExactListAndStartsTheProgramWithI) {
     std::string list = ListOf(line);
     ASSERT_FALSE(list.empty()) << "the program was not named a list: " << line;
     std::string name = list.substr(list.rfind('\\') + 1);
-    EXPECT_TRUE(fs::SameObject(list.substr(0, list.size() - name.size()), fs::TempFolder())) << list;
+    fs::FileIdentity listFolder, temp;
+    EXPECT_TRUE(fs::Identify(list.substr(0, list.size() - name.size()), listFolder) &&
+                fs::Identify(fs::TempFolder(), temp) && listFolder == temp)
+        << list;
     EXPECT_EQ(0u, name.find("filelist-")) << name;
     EXPECT_EQ(".flt", name.substr(name.size() - 4)) << name;
 
