@@ -22,6 +22,19 @@ SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO="sudo -n"
 export DEBIAN_FRONTEND=noninteractive
 
+# A mirror caught mid-sync serves an index of the wrong size for a few minutes;
+# the lists that did arrive still serve the install, which fails on its own
+# when a package is really missing.
+apt_update() {
+  local try
+  for try in 1 2 3; do
+    $SUDO apt-get update -qq && return 0
+    echo "setup: the package lists did not all arrive (try $try of 3)" >&2
+    [ "$try" -lt 3 ] && sleep 20
+  done
+  echo "setup: going on with the package lists that arrived" >&2
+}
+
 install_packages() {
   local missing=()
   for p in "${PACKAGES[@]}"; do
@@ -32,7 +45,7 @@ install_packages() {
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $SUDO dpkg --add-architecture i386
   fi
-  $SUDO apt-get update -qq
+  apt_update
   $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
@@ -81,7 +94,7 @@ URIs: http://deb.debian.org/debian
 Suites: bookworm-backports
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' | $SUDO tee /etc/apt/sources.list.d/wavory-backports.sources >/dev/null
-    $SUDO apt-get update -qq
+    apt_update
     $SUDO apt-get install -y -qq -t bookworm-backports qemu-user-static >/dev/null
   fi
   [ -e "$BINFMT/register" ] || $SUDO mount -t binfmt_misc binfmt_misc "$BINFMT"
