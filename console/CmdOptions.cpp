@@ -96,6 +96,9 @@ bool ParseOption(Arguments& in, const std::wstring& arg, CmdOptions& o, std::str
     } else if (name == L"-o" || name == L"--output") {
         if (!TakeValue(in, arg, value) || value.empty()) error = "--output needs a folder";
         else o.outputFolder = value;
+    } else if (name == L"-j" || name == L"--jobs") {
+        if (!TakeValue(in, arg, value) || !(o.jobs = Number(value, 1, kMaxJobs)))
+            error = "--jobs needs a number of files from 1 to " + std::to_string(kMaxJobs);
     } else if (name == L"-f" || name == L"--format") {
         if (!TakeValue(in, arg, value)) error = "--format needs cd, source or RATE:BITS:CHANNELS";
         else if (!ParseFormat(value, o))
@@ -132,6 +135,7 @@ JobSettings ApplyCmdOptions(JobSettings saved, const CmdOptions& options) {
     if (options.normalizePercent) saved.normalizeValue = *options.normalizePercent;
     if (options.keepTree) saved.keepTree = *options.keepTree;
     if (options.copyTags) saved.copyTags = *options.copyTags;
+    if (options.jobs) saved.jobs = *options.jobs;
     saved.promptBefore = true;
     saved.notDisplayErrInfo = false;
     saved.walkSubfolders = options.recursive;

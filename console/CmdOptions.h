@@ -20,6 +20,7 @@ struct CmdOptions {
     std::optional<int> normalizePercent;
     std::optional<bool> keepTree;
     std::optional<bool> copyTags;
+    std::optional<int> jobs;  // files converted at once
     bool overwrite = false;  // replace existing outputs; otherwise they are skipped
     bool recursive = true;
     bool quiet = false;

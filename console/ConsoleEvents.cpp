@@ -8,18 +8,13 @@ void CConsoleEvents::Error(const std::wstring& name, const std::wstring& reason)
 
 bool CConsoleEvents::AskOverwrite(const std::string& outputPath) {
     if (m_mode.overwrite) return true;
-    m_declined = true;
     if (!m_mode.quiet) Error(Widen(outputPath), cmdmsg::kSkippedExists);
     return false;
 }
 
-void CConsoleEvents::FileFailed(FileFailure kind, const std::string& path) {
-    m_failure = cmdmsg::Reason(kind);
-    Error(Widen(path), m_failure);
-}
+void CConsoleEvents::FileFailed(FileFailure kind, const std::string& path) { Error(Widen(path), cmdmsg::Reason(kind)); }
 
 void CConsoleEvents::DiskFull() {
-    m_failure = cmdmsg::kDiskFull;
     m_output.Err(std::wstring(cmdmsg::kProgram) + L": " + cmdmsg::kDiskFull);
     std::lock_guard<std::mutex> hold(m_lock);
     m_summary.diskFull = true;
@@ -36,19 +31,20 @@ void CConsoleEvents::FileEnded(const FileReport& report) {
     result.source = Widen(report.source);
     result.output = Widen(report.output);
     result.seconds = report.seconds;
+    const wchar_t* failure = report.failure ? cmdmsg::Reason(*report.failure)
+                             : report.diskFull ? cmdmsg::kDiskFull
+                                               : nullptr;
     if (report.converted)
         result.status = report.cut ? FileStatus::kCut : FileStatus::kConverted;
-    else if (m_declined)
+    else if (report.declined)
         result.status = FileStatus::kSkipped;
-    else if (!m_failure.empty())
+    else if (failure)
         result.status = FileStatus::kFailed;
     else
         result.status = report.stopped ? FileStatus::kStopped : FileStatus::kFailed;
-    if (result.status == FileStatus::kFailed) result.reason = m_failure.empty() ? cmdmsg::kNotConverted : m_failure;
+    if (result.status == FileStatus::kFailed) result.reason = failure ? failure : cmdmsg::kNotConverted;
     // An output is named only where there is one: converted, or kept as it was.
     if (result.status == FileStatus::kFailed || result.status == FileStatus::kStopped) result.output.clear();
-    m_failure.clear();
-    m_declined = false;
     // The file's part leaves the current figure before it joins the done one:
     // the progress line may read both at any moment, and never counts it twice.
     m_fileSeconds = 0;

@@ -1,6 +1,6 @@
 // WavoryCmd's listener of a batch: failures and skips as lines on standard
 // error, each file's result (as a line or as JSON) on standard output, and the
-// figures the progress line is drawn from. Called on the decode thread.
+// figures the progress line is drawn from. Called on the batch's threads, one call at a time.
 #pragma once
 #include <atomic>
 #include <mutex>
@@ -44,9 +44,6 @@ private:
     const ConsoleMode m_mode;
     mutable std::mutex m_lock;
     CmdSummary m_summary;
-    // The file in hand: how it went before it ended.
-    std::wstring m_failure;
-    bool m_declined = false;
     std::atomic<double> m_doneSeconds{0};
     std::atomic<double> m_fileSeconds{0};
 };

@@ -26,6 +26,8 @@ inline constexpr wchar_t kUsage[] =
     L"                         folder; --flat puts them all in it (default: the options')\n"
     L"      --tags             copy the sources' tags (title, artist, ...) into the WAV\n"
     L"                         files; --no-tags leaves them out (default: the options')\n"
+    L"  -j, --jobs N           files converted at once, 1 to 8 (default: the options';\n"
+    L"                         at first one a core)\n"
     L"  -q, --quiet            only errors\n"
     L"      --json             one JSON object per file and a summary, on standard output\n"
     L"  -h, --help, --version\n"

@@ -32,6 +32,7 @@ struct BatchState {
     std::atomic<uint32_t> filePercent{0};
     std::atomic<int32_t> totalPercent{0};
     std::atomic<uint32_t> stopRequested{0};
+    std::atomic<uint32_t> diskFull{0};  // the batch stopped for a full output disk
     CHandle stoppedEvent;  // auto-reset
     std::atomic<uint32_t> fileChanged{0};
     std::atomic<uint64_t> freeBytes{0};

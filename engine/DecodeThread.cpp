@@ -5,6 +5,7 @@
 #include "../framework/FileSystem.h"
 #include "FileConversion.h"
 #include "FreeSpaceMonitor.h"
+#include "Progress.h"
 #include "TempOutput.h"
 
 uint64_t QueryFreeSpace(const char* folder) {
@@ -24,8 +25,21 @@ constexpr uint64_t kStaleTempAgeMs = 60 * 60 * 1000;
 
 CDecodeThread::CDecodeThread(const JobSettings& settings, IJobEvents& events, BatchState& batch, COutputNames* written)
     : m_settings(settings), m_pfnFreeSpace(&QueryFreeSpace), m_events(events), m_batch(batch),
-      m_written(written ? *written : m_ownWritten) {
+      m_soleTracker(batch, m_events), m_written(written ? *written : m_ownWritten) {
     m_batch.totalCount = 0;
+    m_batch.diskFull = 0;
+}
+
+void CDecodeThread::CSoleTracker::Started(const BatchNames& names) {
+    m_batch.filePercent = 0;
+    m_batch.PublishNames(names.currentFileName.c_str(), names.sourceFolderName.c_str(),
+                         names.outputFolderName.c_str());
+}
+
+void CDecodeThread::CSoleTracker::Progress(uint32_t percent, double seconds) {
+    m_batch.filePercent = percent;
+    m_batch.totalPercent = TotalPercent(m_batch.processedCount, m_batch.totalCount, percent);
+    m_events.FileProgress(percent, seconds);
 }
 
 // Announces the end of the batch on every way out, an exception's included, so
@@ -47,6 +61,7 @@ private:
 
 BOOL CDecodeThread::InitInstance() {
     CBatchEndAnnouncer announcer(m_batch, m_events);
+    m_active = 1;
     BatchState& batch = m_batch;
     batch.phase = 0;
     GatherInformation();
@@ -68,7 +83,17 @@ void CDecodeThread::ConvertAll() {
     batch.processedCount = 0;
     batch.totalPercent = 0;
     batch.convertedCount = 0;
-    RunSources(1);
+    if (m_settings.jobs > 1) {
+        m_progress = std::make_unique<CBatchProgress>(batch, m_events);
+        m_pool = std::make_unique<CWorkerPool>(m_settings.jobs);
+    }
+    try {
+        RunSources(1);
+    } catch (...) {
+        EndWorkers();
+        throw;
+    }
+    EndWorkers();
     batch.filePercent = 100;
     batch.totalPercent = 100;
     m_events.ConversionDone();
@@ -81,10 +106,64 @@ bool CDecodeThread::SafePoint() const {
     return !StopRequested();
 }
 
-int CDecodeThread::ConvertFile(int type, const char* sourcePath) {
-    FileJob job{m_settings, m_events, m_batch, m_pause, m_pfnFreeSpace, m_written, m_selectedFolder.c_str()};
-    CFileConversion conversion(job, sourcePath);
+// Every file under way ends before the batch does: nothing is touched after its end.
+void CDecodeThread::EndWorkers() {
+    if (!m_pool) return;
+    --m_active;
+    m_pool.reset();
+    ++m_active;
+    m_progress.reset();
+}
+
+bool CDecodeThread::IsHolding() const {
+    const int held = m_pause.Holding();
+    return m_pause.IsPaused() && held > 0 && held >= m_active.load();
+}
+
+int CDecodeThread::Convert(int type, const char* path, const char* selectedFolder, IFileTracker& tracker,
+                           FileReport& report) {
+    FileJob job{m_settings, m_events, m_batch, m_pause, m_pfnFreeSpace, m_written, selectedFolder, tracker};
+    CFileConversion conversion(job, path);
     int converted = conversion.Run(type);
-    m_events.FileEnded(conversion.Report(converted == 1));
+    report = conversion.Report(converted == 1);
     return converted;
+}
+
+int CDecodeThread::ConvertFile(int type, const char* sourcePath) {
+    FileReport report;
+    int converted = Convert(type, sourcePath, m_selectedFolder.c_str(), m_soleTracker, report);
+    m_events.FileEnded(report);
+    return converted;
+}
+
+void CDecodeThread::ConvertOnWorker(int type, const char* path) {
+    // Waiting for a worker changes nothing: this thread counts as held meanwhile.
+    --m_active;
+    const bool free = m_pool->WaitForWorker([this] { return !StopRequested(); });
+    ++m_active;
+    if (!free) return;
+    const uint32_t place = m_progress->Begin();
+    m_pool->Run([this, place, type, source = std::string(path), selected = m_selectedFolder] {
+        WorkerTask(place, type, source, selected);
+    });
+}
+
+void CDecodeThread::WorkerTask(uint32_t place, int type, const std::string& path, const std::string& selectedFolder) {
+    ++m_active;
+    std::optional<FileReport> report;
+    // A file handed out just before a Pause or a stop waits, or is not started.
+    if (SafePoint()) {
+        report.emplace();
+        report->source = path;
+        CBatchProgress::CTracker tracker(*m_progress, place);
+        // This worker's wall: a file that fails this way is not converted, and the batch goes on.
+        try {
+            Convert(type, path.c_str(), selectedFolder.c_str(), tracker, *report);
+        } catch (...) {
+            report->converted = false;
+        }
+    }
+    // Telling the end changes the counts: the worker is active until it is told.
+    m_progress->End(place, report);
+    --m_active;
 }

@@ -1,18 +1,25 @@
-// The worker thread of one batch: a gathering pass counts the convertible
-// files, a converting pass converts them, and the front end follows through
-// the batch record and its listener (IJobEvents).
+// The thread of one batch: a gathering pass counts the convertible files, a
+// converting pass converts them (one at a time on this thread, or several at
+// once on a pool of workers), and the front end follows through the batch
+// record and its listener (IJobEvents).
 #pragma once
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "../framework/FileSystem.h"
 #include "../framework/WinThread.h"
+#include "BatchProgress.h"
 #include "BatchState.h"
+#include "FileTracker.h"
 #include "FreeSpaceMonitor.h"
 #include "JobEvents.h"
 #include "JobSettings.h"
 #include "OutputNames.h"
 #include "PauseGate.h"
+#include "SerialEvents.h"
+#include "WorkerPool.h"
 
 class CDecodeThread : public CWinThread {
 public:
@@ -34,31 +41,54 @@ public:
     void ConvertAll();
     // Walks folder and its subfolders; 1 when walked to its end or stopped, 0 otherwise.
     int WalkFolder(const char* folder, int convert);
-    // 1 when the file counts as converted.
+    // Converts one file on this thread; 1 when the file counts as converted.
     int ConvertFile(int type, const char* sourcePath);
 
-    // Pause holds the thread at its next safe point (between blocks, between
-    // files, inside the walk); Continue lets it go on from there.
+    // Pause holds every thread of the batch at its next safe point (between
+    // blocks, between files, inside the walk); Continue lets them go on from there.
     void Pause() { m_pause.Pause(); }
     void Continue() { m_pause.Continue(); }
     bool IsPaused() const { return m_pause.IsPaused(); }
-    // True while the thread is held at a safe point by Pause.
-    bool IsHolding() const { return m_pause.IsHolding(); }
+    // True while every thread of the batch that could change anything is held by Pause.
+    bool IsHolding() const;
 
     // Free bytes available to the user in folder; replaceable for tests.
     CFreeSpaceMonitor::Query m_pfnFreeSpace;
 
 private:
+    // Writes the batch record straight away: the one file under way is the dialog's.
+    class CSoleTracker : public IFileTracker {
+    public:
+        CSoleTracker(BatchState& batch, IJobEvents& events) : m_batch(batch), m_events(events) {}
+        void Started(const BatchNames& names) override;
+        void Progress(uint32_t percent, double seconds) override;
+
+    private:
+        BatchState& m_batch;
+        IJobEvents& m_events;
+    };
+
     void RunSources(int convert);
     void ConvertEntry(int type, const char* path);
+    // Hands the file to a free worker of the pool.
+    void ConvertOnWorker(int type, const char* path);
+    void EndWorkers();
+    void WorkerTask(uint32_t place, int type, const std::string& path, const std::string& selectedFolder);
+    int Convert(int type, const char* path, const char* selectedFolder, IFileTracker& tracker, FileReport& report);
     bool IsOutputFolder(const char* folder) const;
     // Holds while paused; false when the batch is to stop here.
     bool SafePoint() const;
     bool StopRequested() const { return m_batch.stopRequested.load() != 0; }
 
-    IJobEvents& m_events;
+    CSerialEvents m_events;
     BatchState& m_batch;
     CPauseGate m_pause;
+    CSoleTracker m_soleTracker;
+    // While the converting pass runs files side by side.
+    std::unique_ptr<CBatchProgress> m_progress;
+    std::unique_ptr<CWorkerPool> m_pool;
+    // This thread while it walks, and each worker with a file: what IsHolding waits for.
+    std::atomic<int> m_active{0};
     COutputNames m_ownWritten;
     COutputNames& m_written;       // the outputs of this batch (or job) so far
     std::string m_selectedFolder;  // the source list's folder being walked; empty for a listed file

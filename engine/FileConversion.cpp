@@ -65,10 +65,11 @@ bool CFileConversion::NameOutput() {
 }
 
 bool CFileConversion::AvoidOwnOutput() {
+    if (!m_claim.Claim(m_outputPath, [this] { return !m_batch.stopRequested; })) return false;
     if (!m_job.written.Written(m_outputPath.c_str())) return true;
     std::string candidate;
     for (int n = 2; NumberedPath(m_outputPath.c_str(), n, candidate); ++n) {
-        if (!m_job.written.Written(candidate.c_str()) && IsFreeName(candidate)) {
+        if (IsFreeName(candidate) && m_claim.MoveTo(candidate)) {
             m_outputPath = candidate;
             return true;
         }
@@ -80,7 +81,10 @@ bool CFileConversion::AvoidOwnOutput() {
 bool CFileConversion::CreateOutput() {
     // Whatever holds the name counts, readable or not: it is asked about and must be replaceable.
     bool exists = !IsFreeName(m_outputPath);
-    if (exists && m_job.settings.promptBefore && !m_job.events.AskOverwrite(m_outputPath)) return false;
+    if (exists && m_job.settings.promptBefore && !m_job.events.AskOverwrite(m_outputPath)) {
+        m_declined = true;
+        return false;
+    }
     // The folders of a kept tree are made as their first file needs them.
     if ((exists && !CanReplace(m_outputPath)) || (m_mirrored && !MakeFolders(m_outputFolder.c_str())) ||
         !m_temp.Create(m_outputPath.c_str()) || !m_output.Open(m_temp.Path(), "wb")) {
@@ -139,13 +143,13 @@ bool CFileConversion::Open(int type) {
     return true;
 }
 
-// The dialog's labels and bar start on this file.
+// The dialog's labels and bar may follow this file now.
 void CFileConversion::Announce() {
-    std::string outputFolderName, sourceFolderName;
-    GetParentFolderName(m_outputPath.c_str(), outputFolderName);
-    GetParentFolderName(m_source, sourceFolderName);
-    m_batch.filePercent = 0;
-    m_batch.PublishNames(m_fileName.c_str(), sourceFolderName.c_str(), outputFolderName.c_str());
+    BatchNames names;
+    names.currentFileName = m_fileName;
+    GetParentFolderName(m_outputPath.c_str(), names.outputFolderName);
+    GetParentFolderName(m_source, names.sourceFolderName);
+    m_job.tracker.Started(names);
 }
 
 int CFileConversion::Run(int type) {
@@ -165,7 +169,8 @@ int CFileConversion::Run(int type) {
     // A stop that came before anything was read is no read failure.
     const bool readFailed = m_reader->Failed() && !m_batch.stopRequested;
     m_reader.reset();
-    if (m_diskFull || !started) return 0;
+    // A full disk that another file met stops this one too: what it holds is not all of it.
+    if (m_diskFull || !started || (m_cut && m_batch.diskFull)) return 0;
     return Finish(readFailed);
 }
 
@@ -181,6 +186,9 @@ FileReport CFileConversion::Report(bool converted) const {
     report.cut = converted && m_cut;
     report.stopped = m_batch.stopRequested.load() != 0;
     report.seconds = converted ? SecondsWritten() : 0.0;
+    report.failure = m_failure;
+    report.declined = m_declined;
+    report.diskFull = m_diskFull;
     return report;
 }
 
@@ -250,9 +258,7 @@ void CFileConversion::CopyBlocks(CAcmStream& stream) {
         if (last) break;
         memmove(input, input + inBuffer - leftover, leftover);
 
-        m_batch.filePercent = m_reader->Percent(consumed, m_share);
-        m_batch.totalPercent = TotalPercent(m_batch.processedCount, m_batch.totalCount, m_batch.filePercent);
-        m_job.events.FileProgress(m_batch.filePercent, SecondsWritten());
+        m_job.tracker.Progress(m_reader->Percent(consumed, m_share), SecondsWritten());
         if (!SafePoint()) {
             m_cut = true;
             break;
@@ -288,23 +294,20 @@ bool CFileConversion::DiskIsFull() const {
 }
 
 void CFileConversion::StopForFullDisk() {
-    m_job.events.DiskFull();
+    // Several files may meet the full disk together: it is told once.
+    if (m_batch.diskFull.exchange(1) == 0) m_job.events.DiskFull();
     m_batch.stopRequested = 1;
     m_diskFull = true;
 }
 
 bool CFileConversion::Normalize() {
-    BatchState& batch = m_batch;
     const CPauseGate& pause = m_job.pause;
-    IJobEvents& events = m_job.events;
+    IFileTracker& tracker = m_job.tracker;
     // Pause holds the pass between blocks; a stop lets it finish, so no file is left part scaled.
     const double seconds = SecondsWritten();
     NormalizeResult result = NormalizeFile(m_temp.Path(), m_target, m_peak, m_job.settings.normalizeValue, m_written,
-                                           m_share, [&batch, &pause, &events, seconds](uint32_t percent) {
-                                               batch.filePercent = percent;
-                                               batch.totalPercent =
-                                                   TotalPercent(batch.processedCount, batch.totalCount, percent);
-                                               events.FileProgress(percent, seconds);
+                                           m_share, [&pause, &tracker, seconds](uint32_t percent) {
+                                               tracker.Progress(percent, seconds);
                                                pause.WaitWhilePaused();
                                            });
     return result != NormalizeResult::kFailed;

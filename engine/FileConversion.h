@@ -8,11 +8,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "../decoders/AcmStream.h"
 #include "../framework/BinaryFile.h"
 #include "BatchState.h"
+#include "FileTracker.h"
 #include "FreeSpaceMonitor.h"
 #include "JobEvents.h"
 #include "JobSettings.h"
@@ -29,13 +31,15 @@ struct FileJob {
     BatchState& batch;
     const CPauseGate& pause;
     CFreeSpaceMonitor::Query freeSpace;
-    COutputNames& written;       // what this batch wrote so far
+    COutputNames& written;       // what this batch wrote so far, and the names under way
     const char* selectedFolder;  // the source list's folder the file was found in; empty for a listed file
+    IFileTracker& tracker;
 };
 
 class CFileConversion {
 public:
-    CFileConversion(const FileJob& job, const char* sourcePath) : m_job(job), m_batch(job.batch), m_source(sourcePath) {}
+    CFileConversion(const FileJob& job, const char* sourcePath)
+        : m_job(job), m_batch(job.batch), m_source(sourcePath), m_claim(job.written) {}
     CFileConversion(const CFileConversion&) = delete;
     CFileConversion& operator=(const CFileConversion&) = delete;
 
@@ -48,7 +52,8 @@ private:
     // The source checked and opened, the output named and created, its header written.
     bool Open(int type);
     bool NameOutput();
-    // A name this batch wrote already gets the next free number instead.
+    // Waits while another file of the batch writes the same name; a name this
+    // batch wrote already gets the next free number instead.
     bool AvoidOwnOutput();
     bool CreateOutput();
     bool WriteHeader(uint64_t dataBytes);
@@ -66,7 +71,10 @@ private:
     // False when the pass failed midway.
     bool Normalize();
     double SecondsWritten() const;
-    void Fail(FileFailure kind, const std::string& path) const { m_job.events.FileFailed(kind, path); }
+    void Fail(FileFailure kind, const std::string& path) {
+        m_failure = kind;
+        m_job.events.FileFailed(kind, path);
+    }
 
     const FileJob m_job;
     BatchState& m_batch;
@@ -76,6 +84,7 @@ private:
     std::string m_outputFolder;  // that copy's folder
     std::string m_outputPath;
     std::string m_fileName;
+    COutputClaim m_claim;  // released after the output is in place and recorded
     CTempOutput m_temp;
     CBinaryFile m_output;
     std::unique_ptr<ISourceReader> m_reader;
@@ -88,4 +97,6 @@ private:
     bool m_writeFailed = false;
     bool m_convertFailed = false;
     bool m_cut = false;  // the copy was ended by a stop
+    std::optional<FileFailure> m_failure;
+    bool m_declined = false;
 };

@@ -3,6 +3,7 @@
 // a console prints lines, a test records them. Called on the decode thread.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // Why a file was not converted; the path names the source, or the output where
@@ -32,6 +33,11 @@ struct FileReport {
     bool cut = false;         // a stop ended its copy: the output holds what was converted until then
     bool stopped = false;     // the batch was stopping when the file ended
     double seconds = 0;       // of sound written to the output
+    // Why it was not converted, as told by FileFailed; files of a batch end
+    // side by side, so the reason travels with the report.
+    std::optional<FileFailure> failure;
+    bool declined = false;    // an existing output was kept, as the answer asked
+    bool diskFull = false;    // this file met the full disk
 };
 
 class IJobEvents {

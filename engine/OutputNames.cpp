@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstring>
 
 #include "../framework/FileSystem.h"
@@ -13,6 +14,64 @@ std::string COutputNames::Key(const char* path) {
     std::wstring key = Widen(path);
     if (!key.empty()) CharUpperBuffW(&key[0], static_cast<DWORD>(key.size()));
     return Narrow(key);
+}
+
+bool COutputNames::Written(const char* path) const {
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_paths.count(Key(path)) != 0;
+}
+
+void COutputNames::Add(const char* path) {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_paths.insert(Key(path));
+}
+
+bool COutputNames::Claim(const std::string& path, const std::function<bool()>& keepWaiting) {
+    const std::string key = Key(path.c_str());
+    std::unique_lock<std::mutex> hold(m_lock);
+    // The holder is converting: it ends, or sees the stop, within moments.
+    while (m_claimed.count(key)) {
+        if (!keepWaiting()) return false;
+        m_released.wait_for(hold, std::chrono::milliseconds(50));
+    }
+    m_claimed.insert(key);
+    return true;
+}
+
+bool COutputNames::ClaimUnused(const std::string& path) {
+    const std::string key = Key(path.c_str());
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (m_claimed.count(key) || m_paths.count(key)) return false;
+    m_claimed.insert(key);
+    return true;
+}
+
+void COutputNames::Release(const std::string& path) {
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        m_claimed.erase(Key(path.c_str()));
+    }
+    m_released.notify_all();
+}
+
+bool COutputClaim::Claim(const std::string& path, const std::function<bool()>& keepWaiting) {
+    Release();
+    if (!m_names.Claim(path, keepWaiting)) return false;
+    m_path = path;
+    return true;
+}
+
+bool COutputClaim::MoveTo(const std::string& path) {
+    if (!m_names.ClaimUnused(path)) return false;
+    Release();
+    m_path = path;
+    return true;
+}
+
+void COutputClaim::Release() {
+    if (m_path.empty()) return;
+    m_names.Release(m_path);
+    m_path.clear();
 }
 
 bool NumberedPath(const char* path, int n, std::string& out) {

@@ -2,19 +2,51 @@
 // the outputs written so far, the numbered twin of a name, and the folder of a
 // file when the sources' folder tree is kept.
 #pragma once
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <set>
 #include <string>
 
-
+// Shared by the files a batch converts at once: a name is claimed by the one
+// conversion that writes it, so two never write the same output together.
 class COutputNames {
 public:
     // Compared as the file system compares names: without regard to case.
-    bool Written(const char* path) const { return m_paths.count(Key(path)) != 0; }
-    void Add(const char* path) { m_paths.insert(Key(path)); }
+    bool Written(const char* path) const;
+    void Add(const char* path);
+
+    // Claims path, waiting while another conversion holds it; false when
+    // keepWaiting said to give up.
+    bool Claim(const std::string& path, const std::function<bool()>& keepWaiting);
+    // Claims path when it is neither claimed nor written; false otherwise.
+    bool ClaimUnused(const std::string& path);
+    void Release(const std::string& path);
 
 private:
     static std::string Key(const char* path);
+    mutable std::mutex m_lock;
+    std::condition_variable m_released;
     std::set<std::string> m_paths;
+    std::set<std::string> m_claimed;
+};
+
+// The claim of one output name, released when it ends.
+class COutputClaim {
+public:
+    explicit COutputClaim(COutputNames& names) : m_names(names) {}
+    ~COutputClaim() { Release(); }
+    COutputClaim(const COutputClaim&) = delete;
+    COutputClaim& operator=(const COutputClaim&) = delete;
+
+    bool Claim(const std::string& path, const std::function<bool()>& keepWaiting);
+    // Moves the claim to path when that name is free to take.
+    bool MoveTo(const std::string& path);
+    void Release();
+
+private:
+    COutputNames& m_names;
+    std::string m_path;  // empty while nothing is claimed
 };
 
 // C:\Out\01 Intro.wav with n = 2 gives C:\Out\01 Intro (2).wav; false (out

@@ -1,4 +1,4 @@
-// Pause and Continue for a batch: its thread holds at the next safe point
+// Pause and Continue for a batch: each of its threads holds at its next safe point
 // (between blocks, between files, inside the walk) until Continue.
 #pragma once
 #include <windows.h>
@@ -22,20 +22,20 @@ public:
         SetEvent(m_running);
     }
     bool IsPaused() const { return WaitForSingleObject(m_running, 0) == WAIT_TIMEOUT; }
-    // True while the thread is held here.
-    bool IsHolding() const { return m_holding; }
+    // How many of the batch's threads are held here now.
+    int Holding() const { return m_holding; }
 
-    // The batch's thread: holds while paused.
+    // A thread of the batch: holds while paused.
     void WaitWhilePaused() const {
         if (!m_pauseRequested) return;
-        m_holding = true;
+        ++m_holding;
         WaitForSingleObject(m_running, INFINITE);
-        m_holding = false;
+        --m_holding;
     }
 
 private:
     CHandle m_running;  // manual-reset: set while not paused
     // Checked first at every safe point: waiting on the event costs a system call.
     std::atomic<bool> m_pauseRequested{false};
-    mutable std::atomic<bool> m_holding{false};
+    mutable std::atomic<int> m_holding{0};
 };

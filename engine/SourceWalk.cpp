@@ -20,6 +20,10 @@ bool IsSkippedFolderName(const std::string& name) { return name[0] == '.' || Sam
 }  // namespace
 
 void CDecodeThread::ConvertEntry(int type, const char* path) {
+    if (m_pool) {
+        ConvertOnWorker(type, path);
+        return;
+    }
     BatchState& batch = m_batch;
     if (ConvertFile(type, path) == 1) ++batch.convertedCount;
     ++batch.processedCount;

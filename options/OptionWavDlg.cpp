@@ -21,6 +21,8 @@ const char kFolderEmpty[] = "The output folder is empty, please enter the output
 const char kFolderTooLong[] = "The output folder is too long, please enter another folder!";
 const char kNoPcmDriver[] = "There is no ACM PCM driver installed on your computer!Please choose another WAV option.";
 const char kNotWritable[] = "Wavory cannot write this format. Please choose a PCM or IEEE Float format.";
+// The first choice of "Files converted at once", stored as 0.
+const char kOneACore[] = "One per core";
 
 CWinApp& App() { return *AfxGetApp(); }
 
@@ -53,6 +55,7 @@ void COptionWavDlg::DoDataExchange(CDataExchange& dx) {
     DDX_Check(dx, IDC_NO_ERROR_INFO, m_bNotDisplayErrInfo);
     DDX_Check(dx, IDC_KEEP_TREE, m_bKeepTree);
     DDX_Check(dx, IDC_COPY_TAGS, m_bCopyTags);
+    DDX_CBIndex(dx, IDC_FILES_AT_ONCE, m_nFilesAtOnce);
     DDX_Radio(dx, IDC_FORMAT_CD, m_nFormat);
 }
 
@@ -61,6 +64,7 @@ BOOL COptionWavDlg::OnInitDialog() {
     HWND levels = GetDlgItem(IDC_NORMALIZE_LEVEL);
     for (int level : settings::kNormalizeLevels)
         ::SendMessageA(levels, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::to_string(level).c_str()));
+    FillFilesAtOnce();
     HCURSOR hand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_HAND_CURSOR));
     m_linkHome.SetLinkUrl(kHomePage);
     m_linkMail.SetLinkUrl(kSupportMail);
@@ -69,6 +73,13 @@ BOOL COptionWavDlg::OnInitDialog() {
     m_linkHome.m_hLinkCursor = hand;
     m_linkMail.m_hLinkCursor = hand;
     return TRUE;
+}
+
+void COptionWavDlg::FillFilesAtOnce() {
+    HWND list = GetDlgItem(IDC_FILES_AT_ONCE);
+    ::SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kOneACore));
+    for (int files = 1; files <= kMaxJobs; ++files)
+        ::SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::to_string(files).c_str()));
 }
 
 void COptionWavDlg::OnShowWindow(bool show, UINT) {
@@ -89,6 +100,8 @@ void COptionWavDlg::Load() {
     m_bNotDisplayErrInfo = settings::Read(app, settings::kNotDisplayErrInfo);
     m_bKeepTree = settings::Read(app, settings::kKeepTree);
     m_bCopyTags = settings::Read(app, settings::kCopyTags);
+    const int filesAtOnce = settings::Read(app, settings::kFilesAtOnce);
+    m_nFilesAtOnce = filesAtOnce >= 1 && filesAtOnce <= kMaxJobs ? filesAtOnce : 0;
     m_nFormat = settings::Read(app, settings::kFormat);
     EnableFormatChoice(m_nFormat == settings::kFormatStored);
     m_wfxOther = settings::ReadStoredFormat(app);
@@ -205,6 +218,7 @@ void COptionWavDlg::OnOK() {
     settings::Write(app, settings::kNotDisplayErrInfo, m_bNotDisplayErrInfo);
     settings::Write(app, settings::kKeepTree, m_bKeepTree);
     settings::Write(app, settings::kCopyTags, m_bCopyTags);
+    settings::Write(app, settings::kFilesAtOnce, m_nFilesAtOnce);
     settings::Write(app, settings::kFormat, m_nFormat);
     if (m_nFormat == settings::kFormatStored) settings::WriteStoredFormat(app, m_wfxOther);
     EndDialog(IDOK);

@@ -19,6 +19,7 @@ public:
     int m_bNotDisplayErrInfo = 0;
     int m_bKeepTree = 0;
     int m_bCopyTags = 0;
+    int m_nFilesAtOnce = 0;  // the list's choice: 0 one a core, else that many files
     int m_nFormat = -1;
     WAVEFORMATEX m_wfxOther{};
 
@@ -36,4 +37,5 @@ private:
     void EnableOutputPath(bool enable);
     void EnableFormatChoice(bool enable);
     void EnableLevelList();
+    void FillFilesAtOnce();
 };

@@ -53,6 +53,12 @@ void WriteStoredFormat(CWinApp& app, const WAVEFORMATEX& format) {
     Write(app, kBitsPerSample, format.wBitsPerSample);
 }
 
+int ProcessorCount() {
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    return static_cast<int>(info.dwNumberOfProcessors);
+}
+
 JobSettings ReadJobSettings(const CWinApp& app) {
     JobSettings job;
     switch (Read(app, kFormat)) {
@@ -73,6 +79,7 @@ JobSettings ReadJobSettings(const CWinApp& app) {
     job.promptBefore = Read(app, kPromptBefore) != 0;
     job.keepTree = Read(app, kKeepTree) != 0;
     job.copyTags = Read(app, kCopyTags) != 0;
+    job.jobs = ResolveJobs(Read(app, kFilesAtOnce), ProcessorCount());
     return job;
 }
 

@@ -44,6 +44,8 @@ inline constexpr IntSetting kNotDisplayErrInfo{kSectionGeneral, "NotDisplayErrIn
 inline constexpr IntSetting kKeepTree{kSectionGeneral, "KeepTree", 0};
 // The sources' tags (title, artist, album, ...) are written into the outputs.
 inline constexpr IntSetting kCopyTags{kSectionGeneral, "CopyTags", 1};
+// Files converted at once; 0 is one a core.
+inline constexpr IntSetting kFilesAtOnce{kSectionGeneral, "FilesAtOnce", 0};
 
 inline constexpr IntSetting kFormat{kSectionWav, "Format", kFormatCd};
 inline constexpr IntSetting kFormatTag{kSectionWav, "wFormatTag", WAVE_FORMAT_PCM};
@@ -69,6 +71,8 @@ BOOL Write(CWinApp& app, const StringSetting& setting, const char* value);
 WAVEFORMATEX ReadStoredFormat(const CWinApp& app);
 void WriteStoredFormat(CWinApp& app, const WAVEFORMATEX& format);
 
+// The processors Windows gives this program.
+int ProcessorCount();
 // The settings a batch takes, as stored now.
 JobSettings ReadJobSettings(const CWinApp& app);
 

@@ -17,7 +17,7 @@ namespace {
 class DecodeThreadTest : public ::testing::Test {
 protected:
     DecodeThreadTest()
-        : env("WavoryThreadTest"), folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
+        : env("WavoryThreadTest"), folder(TestFolderName()) {
         out = folder.MakeDir("out");
         BatchState& b = TestBatch();
         b.outputFolder = out.c_str();
@@ -46,11 +46,20 @@ protected:
     MessageBoxRecorder boxes;  // none is expected: the engine shows none
 };
 
+// The same checks with one, two and four files converted at once.
+class DecodeThreadJobsTest : public DecodeThreadTest, public ::testing::WithParamInterface<int> {
+protected:
+    DecodeThreadJobsTest() { env.Set(settings::kFilesAtOnce, GetParam()); }
+};
+
 // A thread on the tests' batch with the stored settings, telling the recorder.
 struct RecordedThread : CDecodeThread {
     explicit RecordedThread(IJobEvents& events) : CDecodeThread(SavedSettings(), events, TestBatch()) {}
 };
 }  // namespace
+
+INSTANTIATE_TEST_SUITE_P(Jobs, DecodeThreadJobsTest, ::testing::Values(1, 2, 4),
+                         [](const ::testing::TestParamInfo<int>& info) { return "Jobs" + std::to_string(info.param); });
 
 TEST_F(DecodeThreadTest, ThreeFilesShareTheTotalBarEquallyAndMessagesComeInOrder) {
     Sources({Wav("a.wav", 3), Wav("b.wav", 3), Wav("c.wav", 3)});
@@ -91,7 +100,7 @@ TEST_F(DecodeThreadTest, ThreeFilesShareTheTotalBarEquallyAndMessagesComeInOrder
     EXPECT_DOUBLE_EQ(3.0, events.lastSeconds.load()) << "the steps tell the sound written";
 }
 
-TEST_F(DecodeThreadTest, CancelDuringGatheringPostsNoConversionDone) {
+TEST_P(DecodeThreadJobsTest, CancelDuringGatheringPostsNoConversionDone) {
     // The drive-root box of the counting pass is where the user cancels.
     TestBatch().outputFolder = "Z:\\wavory-test-out";
     Sources({"Z:\\", Wav("a.wav", 1)});
@@ -122,7 +131,7 @@ struct PausingThread {
 };
 }  // namespace
 
-TEST_F(DecodeThreadTest, PauseHoldsTheProgressAndContinueGoesOnFromThere) {
+TEST_P(DecodeThreadJobsTest, PauseHoldsTheProgressAndContinueGoesOnFromThere) {
     Sources({Wav("long.wav", 20)});
     PausingThread p;
     ASSERT_TRUE(p.thread.CreateThread());
@@ -181,9 +190,23 @@ TEST_F(DecodeThreadTest, SettingsAreTakenWhenTheThreadObjectIsBuilt) {
     EXPECT_TRUE(thread.m_settings.notDisplayErrInfo);
     EXPECT_FALSE(thread.m_settings.promptBefore);
     EXPECT_EQ(0u, TestBatch().totalCount.load());
+    env.Set(settings::kFilesAtOnce, 3);
+    EXPECT_EQ(1, thread.m_settings.jobs);
+    EXPECT_EQ(3, RecordedThread(events).m_settings.jobs);
 }
 
-TEST_F(DecodeThreadTest, ABatchWithNothingConvertibleEndsNormally) {
+TEST(FilesAtOnce, OneACoreUnlessSetAndNeverMoreThanEight) {
+    EXPECT_EQ(4, ResolveJobs(0, 4)) << "unset: one a core";
+    EXPECT_EQ(1, ResolveJobs(0, 1));
+    EXPECT_EQ(8, ResolveJobs(0, 64)) << "a big machine still converts eight at most";
+    EXPECT_EQ(1, ResolveJobs(0, 0)) << "a count the system did not give";
+    EXPECT_EQ(3, ResolveJobs(3, 16));
+    EXPECT_EQ(8, ResolveJobs(8, 2)) << "more than the cores, when asked";
+    EXPECT_EQ(2, ResolveJobs(9, 2)) << "a stored value out of range is taken as unset";
+    EXPECT_EQ(2, ResolveJobs(-1, 2));
+}
+
+TEST_P(DecodeThreadJobsTest, ABatchWithNothingConvertibleEndsNormally) {
     std::string txt = folder / "notes.txt";
     ASSERT_TRUE(WriteBytes(txt, {1}));
     Sources({txt});
@@ -231,7 +254,7 @@ uint64_t FailingFreeSpace(const char*) { throw std::bad_alloc(); }
 
 // An exception inside the batch still ends it in order: the stop signal, the
 // end message, and no half-written output left behind.
-TEST_F(DecodeThreadTest, AFailureInsideTheBatchStillAnnouncesItsEnd) {
+TEST_P(DecodeThreadJobsTest, AFailureInsideTheBatchStillAnnouncesItsEnd) {
     Sources({Wav("a.wav", 2)});
     RecordedThread thread(events);
     thread.m_pfnFreeSpace = &FailingFreeSpace;
@@ -251,7 +274,7 @@ TEST(TempOutputNames, OnlyOurOwnPattern) {
 
 // What a killed run left in the output folder goes at the next batch there:
 // only our own temporary files, only old ones, never one that is open.
-TEST_F(DecodeThreadTest, TemporaryFilesAKilledRunLeftAreRemovedAtTheNextBatch) {
+TEST_P(DecodeThreadJobsTest, TemporaryFilesAKilledRunLeftAreRemovedAtTheNextBatch) {
     auto make = [&](const std::string& name, bool old) {
         std::string path = out + "\\" + name;
         EXPECT_TRUE(WriteBytes(path, {1}));

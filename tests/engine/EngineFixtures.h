@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "framework/WinApp.h"
 #include "engine/DecodeThread.h"
 #include "options/Settings.h"
@@ -231,6 +233,13 @@ inline WavChunks ReadChunks(const std::string& path) {
 }
 
 // A folder of its own for each test, emptied first.
+// The running test's name as a folder name: a parameterised test's holds a slash.
+inline std::string TestFolderName() {
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '_');
+    return name;
+}
+
 class TestFolder {
 public:
     explicit TestFolder(const std::string& name) {
@@ -337,8 +346,10 @@ public:
 
 class EngineApp {
 public:
-    explicit EngineApp(const char* name) : scratch(settings::kRegistryKey, name), app(name) {
+    // One file at a time unless a test asks for more: the machine's cores must not decide what a test sees.
+    explicit EngineApp(const char* name, int filesAtOnce = 1) : scratch(settings::kRegistryKey, name), app(name) {
         app.SetRegistryKey(settings::kRegistryKey);
+        Set(settings::kFilesAtOnce, filesAtOnce);
     }
     void Set(const settings::IntSetting& s, int value) { settings::Write(app, s, value); }
     ScratchProfile scratch;

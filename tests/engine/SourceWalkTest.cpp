@@ -15,7 +15,7 @@ namespace {
 // Runs the two passes on the test's own thread, the way the thread would.
 class WalkTest : public ::testing::Test {
 protected:
-    WalkTest() : env("WavoryWalkTest"), folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
+    WalkTest() : env("WavoryWalkTest"), folder(TestFolderName()) {
         out = folder.MakeDir("out");
         SetOutput(out);
         TestBatch().stopRequested = 0;
@@ -54,9 +54,18 @@ protected:
     CRecordingEvents& events = TestEvents();
     MessageBoxRecorder boxes;
 };
+
+// The same checks with one, two and four files converted at once.
+class WalkJobsTest : public WalkTest, public ::testing::WithParamInterface<int> {
+protected:
+    WalkJobsTest() { env.Set(settings::kFilesAtOnce, GetParam()); }
+};
 }  // namespace
 
-TEST_F(WalkTest, CountingFindsExactlyWhatConvertingConverts) {
+INSTANTIATE_TEST_SUITE_P(Jobs, WalkJobsTest, ::testing::Values(1, 2, 4),
+                         [](const ::testing::TestParamInfo<int>& info) { return "Jobs" + std::to_string(info.param); });
+
+TEST_P(WalkJobsTest, CountingFindsExactlyWhatConvertingConverts) {
     std::string music = folder.MakeDir("Music");
     std::string sub = folder.MakeDir("Music\\Sub");
     Wav(folder / "a.wav");
@@ -266,7 +275,7 @@ TEST(OutputNames, NumberedTwinsAndMirroredFolders) {
 // Two discs with a track of the same name, flat in one folder: the second gets
 // a numbered name whatever the overwrite setting, and the prompt is only ever
 // about a file that was there before the batch.
-TEST_F(WalkTest, ABatchNeverReplacesWhatItWroteItself) {
+TEST_P(WalkJobsTest, ABatchNeverReplacesWhatItWroteItself) {
     std::string album = folder.MakeDir("Album");
     folder.MakeDir("Album\\Disc 1");
     folder.MakeDir("Album\\Disc 2");
@@ -296,7 +305,7 @@ TEST_F(WalkTest, ABatchNeverReplacesWhatItWroteItself) {
     EXPECT_TRUE(ReadOutput(out + "\\01 Intro (4).wav").ok);
 }
 
-TEST_F(WalkTest, KeptFoldersMirrorTheTreeBelowTheSelectedFoldersParent) {
+TEST_P(WalkJobsTest, KeptFoldersMirrorTheTreeBelowTheSelectedFoldersParent) {
     env.Set(settings::kKeepTree, 1);
     std::string album = folder.MakeDir("Album");
     folder.MakeDir("Album\\Disc 1");
@@ -316,7 +325,7 @@ TEST_F(WalkTest, KeptFoldersMirrorTheTreeBelowTheSelectedFoldersParent) {
         << "a file chosen by itself goes to the output folder itself";
 }
 
-TEST_F(WalkTest, AKeptTreeBesideTheSourcesOrInsideThemIsNeverWalked) {
+TEST_P(WalkJobsTest, AKeptTreeBesideTheSourcesOrInsideThemIsNeverWalked) {
     env.Set(settings::kKeepTree, 1);
     std::string album = folder.MakeDir("Album");
     folder.MakeDir("Album\\Disc 1");
@@ -385,7 +394,7 @@ const std::string kSo = "\xE3\x82\xBD", kHyo = "\xE8\xA1\xA8", kNo = "\xE8\x83\x
 const std::string kAlbum = "\xE3\x82\xA2\xE3\x83\xAB\xE3\x83\x90\xE3\x83\xA0";
 }  // namespace
 
-TEST_F(WalkTest, EveryNameWindowsCanHoldConvertsToAWavOfTheSameName) {
+TEST_P(WalkJobsTest, EveryNameWindowsCanHoldConvertsToAWavOfTheSameName) {
     std::string music = folder.MakeDir(kSo + kHyo + kNo);
     std::string album = folder.MakeDir(kSo + kHyo + kNo + "\\" + kAlbum);
     const std::vector<std::string> names = {kCafe, kJapanese, kEmoji, kCzech, kPolish, kPolishTwin, kCyrillic, kSo};
@@ -412,7 +421,7 @@ TEST_F(WalkTest, EveryNameWindowsCanHoldConvertsToAWavOfTheSameName) {
     EXPECT_EQ(names.size(), FilesIn(music).size()) << "no source touched, nothing written beside them";
 }
 
-TEST_F(WalkTest, FoldersPastMaxPathAreWalkedAndWrittenInto) {
+TEST_P(WalkJobsTest, FoldersPastMaxPathAreWalkedAndWrittenInto) {
     // Three levels of 100 characters: over 300 in all, in the sources and in the output folder.
     std::string deep = folder.Path();
     for (int level = 0; level < 3; ++level) {
