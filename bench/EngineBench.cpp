@@ -5,6 +5,8 @@
 //   EngineBench wma DIR FFMPEG_SECONDS the WMA file made by the script, against ffmpeg's decode time
 //   EngineBench mp3 DIR NAME FFMPEG_SECONDS  DIR\NAME.mp3 through mjm.dll, against ffmpeg
 //   EngineBench resample DIR SOX_SECONDS FFMPEG_SECONDS  48 kHz to CD, against DIR\sox44.wav and DIR\ffmpeg44.wav
+//   EngineBench batch DIR FFMPEG_SECONDS  the MP3 files in DIR\batch, one at a time and one a core,
+//                                       against ffmpeg run once a file, two at a time
 #include <windows.h>
 #include <psapi.h>
 
@@ -83,6 +85,44 @@ double RunBatch(const std::string& source, const std::string& outFolder) {
     return seconds;
 }
 
+// One batch of every file in folder, jobs at once, into outFolder (emptied first); returns seconds.
+double RunFolderBatch(const std::string& folder, const std::string& outFolder, int jobs) {
+    static BatchState b;
+    WIN32_FIND_DATAA found;
+    HANDLE listing = FindFirstFileA((outFolder + "\\*.wav").c_str(), &found);
+    if (listing != INVALID_HANDLE_VALUE) {
+        do DeleteFileA((outFolder + "\\" + found.cFileName).c_str());
+        while (FindNextFileA(listing, &found));
+        FindClose(listing);
+    }
+    b.outputFolder = outFolder;
+    b.SetSources({folder});
+    b.filePercent = 0;
+    b.totalPercent = 0;
+    b.stopRequested = 0;
+    ResetEvent(b.stoppedEvent);
+    double start = Now();
+    JobSettings jobSettings = settings::ReadJobSettings(*AfxGetApp());
+    jobSettings.jobs = jobs;
+    CJobBoxes boxes(nullptr, jobSettings);
+    CDecodeThread thread(jobSettings, boxes, b);
+    thread.CreateThread();
+    thread.Join();
+    double seconds = Now() - start;
+    if (b.convertedCount != b.totalCount || b.totalCount == 0) {
+        fprintf(stderr, "bench: %u of %u files converted\n", b.convertedCount.load(), b.totalCount.load());
+        exit(2);
+    }
+    b.FreeSources();
+    return seconds;
+}
+
+double BestOfThreeBatches(const std::string& folder, const std::string& outFolder, int jobs) {
+    double best = 1e30;
+    for (int i = 0; i < 3; ++i) best = std::min(best, RunFolderBatch(folder, outFolder, jobs));
+    return best;
+}
+
 // The best of three batches: the figure least disturbed by the rest of the machine.
 double BestOfThree(const std::string& source, const std::string& outFolder) {
     double best = 1e30;
@@ -159,13 +199,40 @@ void Target(const char* name, double value, const char* unit, const char* goal, 
 }
 }  // namespace
 
+// The folder of MP3 files one at a time and one a core, beside ffmpeg's paired run.
+int BatchBench(const std::string& dir, double ffmpegSeconds) {
+    if (!SndStream().LoadPlugins()) {
+        fprintf(stderr, "bench: mjm.dll not found\n");
+        return 2;
+    }
+    const int cores = ResolveJobs(0, settings::ProcessorCount());
+    const std::string folder = dir + "\\batch", outFolder = dir + "\\batch-out";
+    CreateDirectoryA(outFolder.c_str(), nullptr);
+    const double one = BestOfThreeBatches(folder, outFolder, 1);
+    const double all = BestOfThreeBatches(folder, outFolder, cores);
+    SndStream().UnloadPlugins();
+    const double peakMb = PeakWorkingSetMb(), allowedMb = 32.0 + 12.0 * (cores - 1);
+    printf("%-34s %8s\n", "24 three-minute MP3 files to CD", "seconds");
+    printf("%-34s %8.2f\n", "the engine, one file at a time", one);
+    printf("%-34s %8.2f\n", ("the engine, " + std::to_string(cores) + " files at once").c_str(), all);
+    printf("%-34s %8.2f\n", "ffmpeg, a file a run, two at a time", ffmpegSeconds);
+    printf("peak working set: %.1f MB\n", peakMb);
+    Target("batch-all-cores-vs-one", all / one, "x", "<= 0.55", all / one <= 0.55);
+    Target("batch-vs-paired-ffmpeg", all / ffmpegSeconds, "x", "<= 1.0", all <= ffmpegSeconds);
+    char goal[64];
+    snprintf(goal, sizeof goal, "<= %.0f MB", allowedMb);
+    Target("batch-peak-memory", peakMb, " MB", goal, peakMb <= allowedMb);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     if (argc < 3) return 1;
     std::string mode = argv[1], dir = argv[2];
     std::string cd = dir + "\\tone44.wav", dvd = dir + "\\tone48.wav", out = dir + "\\out";
     std::string wma = dir + "\\tone.wma";
     if (mode == "make") return MakeTone(cd, 44100) && MakeTone(dvd, 48000) ? 0 : 1;
-    if ((mode != "wav" && mode != "wma" && mode != "mp3" && mode != "resample") || argc < 4) return 1;
+    if ((mode != "wav" && mode != "wma" && mode != "mp3" && mode != "resample" && mode != "batch") || argc < 4)
+        return 1;
     if ((mode == "mp3" || mode == "resample") && argc < 5) return 1;
     double reference = atof(argv[mode == "mp3" ? 4 : 3]);  // the plain copy, or ffmpeg's decode
 
@@ -215,6 +282,8 @@ int main(int argc, char** argv) {
         Target("resample-thdn-vs-sox", ours - sox, " dB", "<= 0 dB", ours <= sox);
         return 0;
     }
+
+    if (mode == "batch") return BatchBench(dir, atof(argv[3]));
 
     if (mode == "mp3") {
         if (!SndStream().LoadPlugins()) {

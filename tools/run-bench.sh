@@ -60,6 +60,26 @@ for encoding in "cbr128:-b 128" "cbr320:-b 320" "vbr-V2:-V 2"; do
   sync; wine "$bench" mp3 "$winwork" "$name" "$(best_ffmpeg "$work/$name.mp3")" </dev/null
 done
 
+# A batch of 24 three-minute MP3 files: the engine one file at a time and one a
+# core, beside ffmpeg run once a file, two at a time (best of three each).
+mkdir -p "$work/batch" "$work/batch-ffmpeg"
+if [ ! -f "$work/batch/24.mp3" ]; then
+  ffmpeg -nostdin -loglevel error -y -f lavfi \
+    -i "aevalsrc=0.4*sin(2*PI*440*t)+0.2*sin(2*PI*1250*t):s=44100:d=180" -ac 2 -c:a libmp3lame -b:a 128k \
+    "$work/batch/01.mp3"
+  for i in $(seq -w 2 24); do cp "$work/batch/01.mp3" "$work/batch/$i.mp3"; done
+fi
+paired_ffmpeg() {
+  # shellcheck disable=SC2016
+  find "$work/batch" -name '*.mp3' -print0 |
+    xargs -0 -P 2 -I{} sh -c 'ffmpeg -nostdin -loglevel error -y -i "$1" "$2/$(basename "$1" .mp3).wav"' _ {} \
+      "$work/batch-ffmpeg"
+}
+ffmpegBatch=$(best_of_three paired_ffmpeg)
+rm -rf "$work/batch-ffmpeg"
+sync; wine "$bench" batch "$winwork" "$ffmpegBatch" </dev/null
+rm -rf "$work/batch-out"
+
 # The console converter on the same files, timed as a script sees it (the
 # whole process, Wine's start included), beside ffmpeg; best of three each.
 cmd="$tree/app/WavoryCmd.exe"

@@ -91,6 +91,14 @@ TEST(CmdLine, TheSavedSettingsGiveWhatTheLineLeavesOpen) {
     EXPECT_FALSE(ApplyCmdOptions(saved, Parse({L"--no-tags", L"a.mp3"}).options).copyTags);
     saved.copyTags = false;
     EXPECT_TRUE(ApplyCmdOptions(saved, Parse({L"--tags", L"a.mp3"}).options).copyTags);
+    saved.jobs = 2;
+    EXPECT_EQ(2, ApplyCmdOptions(saved, Parse({L"a.mp3"}).options).jobs) << "the saved choice";
+    EXPECT_EQ(5, ApplyCmdOptions(saved, Parse({L"--jobs", L"5", L"a.mp3"}).options).jobs);
+    EXPECT_EQ(1, ApplyCmdOptions(saved, Parse({L"-j", L"1", L"a.mp3"}).options).jobs);
+    EXPECT_EQ(8, ApplyCmdOptions(saved, Parse({L"--jobs=8", L"a.mp3"}).options).jobs);
+    for (const wchar_t* jobs : {L"--jobs=0", L"--jobs=9", L"--jobs=two", L"--jobs="})
+        EXPECT_NE("", Parse({jobs, L"a.mp3"}).error) << jobs;
+    EXPECT_NE("", Parse({L"a.mp3", L"--jobs"}).error) << "a number must follow";
 }
 
 TEST(CmdSources, GroupsByOutputFolderInTheirOrder) {

@@ -18,6 +18,8 @@ class DecodeThreadTest : public ::testing::Test {
 protected:
     DecodeThreadTest()
         : env("WavoryThreadTest"), folder(TestFolderName()) {
+        // One file at a time unless a test asks for more: the machine's cores must not decide what it sees.
+        env.Set(settings::kFilesAtOnce, 1);
         out = folder.MakeDir("out");
         BatchState& b = TestBatch();
         b.outputFolder = out.c_str();

@@ -346,10 +346,8 @@ public:
 
 class EngineApp {
 public:
-    // One file at a time unless a test asks for more: the machine's cores must not decide what a test sees.
-    explicit EngineApp(const char* name, int filesAtOnce = 1) : scratch(settings::kRegistryKey, name), app(name) {
+    explicit EngineApp(const char* name) : scratch(settings::kRegistryKey, name), app(name) {
         app.SetRegistryKey(settings::kRegistryKey);
-        Set(settings::kFilesAtOnce, filesAtOnce);
     }
     void Set(const settings::IntSetting& s, int value) { settings::Write(app, s, value); }
     ScratchProfile scratch;

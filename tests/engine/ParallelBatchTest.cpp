@@ -24,7 +24,8 @@ namespace {
 class ParallelBatchTest : public ::testing::TestWithParam<int> {
 protected:
     ParallelBatchTest()
-        : env("WavoryParallelTest", GetParam()), folder(TestFolderName()) {
+        : env("WavoryParallelTest"), folder(TestFolderName()) {
+        env.Set(settings::kFilesAtOnce, GetParam());
         out = folder.MakeDir("out");
         StartBatch(out);
     }

@@ -16,6 +16,8 @@ namespace {
 class WalkTest : public ::testing::Test {
 protected:
     WalkTest() : env("WavoryWalkTest"), folder(TestFolderName()) {
+        // One file at a time unless a test asks for more: the machine's cores must not decide what it sees.
+        env.Set(settings::kFilesAtOnce, 1);
         out = folder.MakeDir("out");
         SetOutput(out);
         TestBatch().stopRequested = 0;

@@ -225,6 +225,7 @@ TEST_F(Automation, ReleasedWhileVisibleTheDialogWorksAsBefore) {
 // The client lets go while the hidden dialog's batch is paused: nobody can
 // continue it any more, so it stops at its safe point and the program ends.
 TEST_F(Automation, ReleasedWhileHiddenAndPausedTheBatchStopsAndTheProgramEnds) {
+    env.Set(settings::kFilesAtOnce, 1);  // the next file must not have started with the first
     CComPtr<IDispatch> object = Create();
     ASSERT_TRUE(object);
     HWND dialog = StartPausedBatch();

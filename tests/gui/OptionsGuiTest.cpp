@@ -109,6 +109,7 @@ TEST_F(OptionsGui, AFreshMachineShowsTheDefaults) {
     EXPECT_FALSE(Checked(d, IDC_NO_ERROR_INFO));
     EXPECT_FALSE(Checked(d, IDC_KEEP_TREE)) << "one folder for every file, unless asked";
     EXPECT_TRUE(Checked(d, IDC_COPY_TAGS)) << "tags are copied unless switched off";
+    EXPECT_EQ("One per core", ProgramDriver::ItemText(d, IDC_FILES_AT_ONCE));
     EXPECT_TRUE(Checked(d, IDC_FORMAT_CD));
     EXPECT_FALSE(Enabled(d, IDC_CHANGE_FORMAT));
     EXPECT_EQ("44.100kHz,16bit,Stereo", ProgramDriver::ItemText(d, IDC_FORMAT_LABEL));
@@ -155,6 +156,23 @@ TEST_F(OptionsGui, CopyingTagsIsShownAndStored) {
     Press(d, IDC_COPY_TAGS);
     Ok(d);
     EXPECT_EQ(1, Value(settings::kCopyTags));
+}
+
+TEST_F(OptionsGui, FilesConvertedAtOnceAreShownAndStored) {
+    for (auto [stored, shown] : {std::pair<int, const char*>{3, "3"}, {8, "8"}, {0, "One per core"}, {12, "One per core"}}) {
+        env.Set(settings::kFilesAtOnce, stored);
+        ProgramDriver run;
+        HWND d = Open(run);
+        ASSERT_NE(nullptr, d);
+        EXPECT_EQ(shown, ProgramDriver::ItemText(d, IDC_FILES_AT_ONCE)) << "stored " << stored;
+        // Another choice: the list's items are "One per core", then 1 to 8.
+        const int shownIndex = stored >= 1 && stored <= 8 ? stored : 0;
+        const int chosen = shownIndex == 8 ? 1 : shownIndex + 1;
+        SendMessageA(GetDlgItem(d, IDC_FILES_AT_ONCE), CB_SETCURSEL, chosen, 0);
+        ProgramDriver::Click(d, IDOK);
+        ASSERT_TRUE(run.WaitExit(10000));
+        EXPECT_EQ(chosen, Value(settings::kFilesAtOnce)) << "stored " << stored;
+    }
 }
 
 TEST_F(OptionsGui, UntickedNormalisationLeavesTheStoredLevelAlone) {

@@ -144,7 +144,9 @@ TEST_F(WavoryGui, PauseThenCancelAndNoStaysPaused) {
     EXPECT_EQ(30u * 176400, ReadOutput(out + "\\long.wav").data.size()) << "continued to the end";
 }
 
+// One file at a time: the later file must not have started before the Cancel.
 TEST_F(WavoryGui, PauseThenCancelAndYesClosesWithAShorterValidFile) {
+    env.Set(settings::kFilesAtOnce, 1);
     env.Set(settings::kPromptBefore, 1);
     std::string a = Wav("long.wav", 30);
     std::string b = Wav("later.wav", 1);
@@ -344,6 +346,7 @@ TEST_F(WavoryGui, OptionsAndAboutAreOwnedByTheConversionDialog) {
 // While Cancel waits for the thread (here held by its own error box), the dialog
 // still paints; after Yes no further file is started.
 TEST_F(WavoryGui, WhileCancelWaitsForTheThreadTheDialogRepaints) {
+    env.Set(settings::kFilesAtOnce, 1);  // b.wav waits for the bad file's box
     std::string bad = in + "\\bad.wav";
     ASSERT_TRUE(WriteBytes(bad, std::vector<uint8_t>(100, 'x')));
     HWND dialog = StartList({bad, Wav("b.wav", 1)});
