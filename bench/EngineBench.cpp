@@ -134,26 +134,27 @@ double BestOfThree(const std::string& source, const std::string& outFolder) {
 double BareWmaRead(const std::string& path, uint64_t& bytes) {
     double start = Now();
     bytes = 0;
-    if (WmaOpen(path.c_str()) != kWmaReady) return -1;
+    CWmaFile file;
+    if (file.Open(path.c_str()) != kWmaReady) return -1;
     BYTE* data;
     DWORD length, percent;
-    while (WmaReadSample(&data, &length, &percent) == 1) {
+    while (file.ReadSample(&data, &length, &percent) == 1) {
         bytes += length;
-        WmaReleaseSample();
+        file.ReleaseSample();
     }
-    WmaClose();
+    file.Close();
     return Now() - start;
 }
 
 // The host's read loop alone: every block decoded and fetched, nothing converted or written.
 double BareMp3Read(const std::string& path) {
-    ISndStreamWinAmp& host = SndStream();
     double start = Now();
-    if (!host.Open(path.c_str())) return -1;
+    CMp3StreamLease host = SndStream().Acquire([] { return true; });
+    if (!host || !host->Open(path.c_str())) return -1;
     BYTE block[9000];
-    while (host.Read(block, sizeof(block)) > 0) {
+    while (host->Read(block, sizeof(block)) > 0) {
     }
-    host.Close();
+    host->Close();
     return Now() - start;
 }
 

@@ -71,9 +71,17 @@ struct In_Module {
     Out_Module* outMod;
 };
 
-// The name of the library's one export, returning its In_Module.
+// The name of the library's export returning its In_Module.
 inline constexpr char kInputModuleExport[] = "mp3decoder";
 using GetInputModuleProc = In_Module* (*)();
+// Our library's additional export: the input module of decoder instance index
+// (from 0), each independent of the others (its own playback thread, output
+// module and main window), null past the last. A host that knows it decodes
+// several files at once; others see one decoder.
+inline constexpr char kInstanceExport[] = "mp3decoder_instance";
+using GetInstanceModuleProc = In_Module* (*)(int index);
+// The most instances a host uses.
+inline constexpr int kMaxDecoderInstances = 8;
 // The message the library posts to hMainWindow once a file has been played out.
 inline constexpr UINT kPluginEndOfFileMessage = WM_USER + 2;
 // Our decoder library's own word in the end notice's wParam (others send 0):

@@ -1,87 +1,79 @@
-// The host of the MP3 decoder library: loads it, selects its module for a
-// file, hands it an emulated output module and turns that module's Write
-// calls into a ring of PCM blocks that the decode thread reads one at a time.
-// There is one host per process (the plug-in callbacks carry no context).
+// The host of the MP3 decoder library: loads it, and lends its decoder
+// instances (CMp3Stream) to the conversions, one file each. A library that
+// offers independent instances (kInstanceExport) decodes several files at
+// once; any other gives one instance, and its files go one at a time.
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "InputPlugin.h"
-#include "NoticeWindow.h"
-#include "PcmRingBuffer.h"
+#include "../framework/Monitor.h"
+#include "Mp3Stream.h"
 
 inline constexpr char kDecoderLibrary[] = "mjm.dll";
 inline constexpr char kDecoderExtensions[] = "MP3;MP2;MP1";
 
-struct PluginEntry {
-    std::string extensions;
-    std::string libraryName;
-    HMODULE module = nullptr;
-    In_Module* input = nullptr;
-};
+class ISndStreamWinAmp;
 
-// What the output module's Open received.
-struct OutputFormat {
-    int sampleRate = 0;
-    int channels = 0;
-    int bitsPerSample = 0;
-    int bufferMs = 0;
-    int prebufferMs = 0;
+// A decoder instance lent for one file; its end closes the file and returns it.
+class CMp3StreamLease {
+public:
+    CMp3StreamLease() = default;
+    CMp3StreamLease(ISndStreamWinAmp* host, CMp3Stream* stream) : m_host(host), m_stream(stream) {}
+    ~CMp3StreamLease() { Return(); }
+    CMp3StreamLease(CMp3StreamLease&& other) noexcept : m_host(other.m_host), m_stream(other.m_stream) {
+        other.m_stream = nullptr;
+    }
+    CMp3StreamLease& operator=(CMp3StreamLease&& other) noexcept;
+    CMp3StreamLease(const CMp3StreamLease&) = delete;
+    CMp3StreamLease& operator=(const CMp3StreamLease&) = delete;
+
+    explicit operator bool() const { return m_stream != nullptr; }
+    CMp3Stream* operator->() const { return m_stream; }
+    CMp3Stream& operator*() const { return *m_stream; }
+
+private:
+    void Return();
+    ISndStreamWinAmp* m_host = nullptr;
+    CMp3Stream* m_stream = nullptr;
 };
 
 class ISndStreamWinAmp {
 public:
-    static constexpr int kDefaultBitrate = 128000;
-
-    ISndStreamWinAmp();
+    ISndStreamWinAmp() = default;
     ~ISndStreamWinAmp();
     ISndStreamWinAmp(const ISndStreamWinAmp&) = delete;
     ISndStreamWinAmp& operator=(const ISndStreamWinAmp&) = delete;
 
-    // 1 when the library was loaded and its module registered, else 0. The
-    // module's main window is the host's own notice window.
+    // 1 when the library was loaded and its modules registered, else 0. Each
+    // module's main window is its stream's own notice window.
     int LoadPlugins();
+    // Once every lease has ended.
     void UnloadPlugins();
-    // The library's end-of-file message, as the notice window receives it.
-    void SignalEndOfFile(WPARAM word = 0);
-    // The file open now was not read to its end (the library said so with its end notice).
-    bool ReadFailed() const;
-    // Lets a Read that waits for data or for the end notice return (the queued
-    // blocks first), for a reader that is being stopped.
+    // How many files decode at once: 0 when nothing is loaded.
+    int StreamCount() const;
+    // A free decoder instance for one file, waiting while all are lent out and
+    // asking keepWaiting every moment; an empty lease when it said to give up,
+    // or when nothing is loaded.
+    CMp3StreamLease Acquire(const std::function<bool()>& keepWaiting);
+    // Lets every Read that waits for data or for its end notice return (the
+    // queued blocks first), for conversions that are being stopped.
     void ReleaseReader();
 
-    // TRUE once PCM flows and m_nChannels / m_nSampleRate are valid.
-    BOOL Open(const char* path);
-    // The next block (at most 8200 bytes; less only when room is smaller); 0 at the end.
-    DWORD Read(BYTE* dst, DWORD room);
-    int GetOutputTime();
-    int GetLength();
-    int Close();
-    void ResetBuffer();
-
-    const OutputFormat& OutputReceived() const;
-    Out_Module* OutputModule() const;
-
-    int m_nChannels = 2;
-    int m_nSampleRate = 44100;
-    int m_nBitrate = kDefaultBitrate;
-
 private:
-    bool Select(const char* path);
+    friend class CMp3StreamLease;
+    void Return(CMp3Stream* stream);
+    size_t Number(const CMp3Stream* stream) const;
+    // The instances a library offers through kInstanceExport; none without it.
+    std::vector<In_Module*> Instances(HMODULE module) const;
 
-    std::unique_ptr<CNoticeWindow> m_notices;
-    std::vector<PluginEntry> m_plugins;
-    PluginEntry m_current;
+    HMODULE m_library = nullptr;
+    std::vector<std::unique_ptr<CMp3Stream>> m_streams;
+    mutable CMonitor m_monitor;  // guards the streams and the free list
+    std::vector<CMp3Stream*> m_free;
 };
 
 // The process-wide host.
 ISndStreamWinAmp& SndStream();
-
-// The extension Open matches plug-ins by: the (at most three) characters after
-// the path's last dot, lower-cased, else "wav".
-std::string PluginExtension(const char* path);
-// Whether ext occurs in the first string of a module's extension text, lower-cased.
-bool ExtensionListed(const char* fileExtensions, const std::string& ext);

@@ -35,9 +35,6 @@ CreateSyncReaderProc CreateSyncReaderEntry() {
     }();
     return entry;
 }
-CWmaReader g_wma;
-// CoInitialize succeeded on this thread for the open file.
-bool g_comInitialised = false;
 }  // namespace
 
 DWORD WmaPercent(uint64_t playedTime, uint64_t duration) {
@@ -273,35 +270,37 @@ HRESULT CWmaReader::OutputFormat(WAVEFORMATEX& format) {
     return S_OK;
 }
 
-int WmaOpen(const char* path) {
+int CWmaFile::Open(const char* path) {
     if (FAILED(CoInitialize(nullptr))) return kWmaComFailed;
-    g_comInitialised = true;
-    if (FAILED(g_wma.Configure(0, 0, FALSE, TRUE, FALSE, FALSE))) return kWmaConfigRefused;
-    HRESULT opened = g_wma.Open(path);
+    m_comInitialised = true;
+    m_open = true;
+    if (FAILED(m_reader.Configure(0, 0, FALSE, TRUE, FALSE, FALSE))) return kWmaConfigRefused;
+    HRESULT opened = m_reader.Open(path);
     if (opened == kWmaRuntimeMissingResult) return kWmaRuntimeMissing;
     if (FAILED(opened)) return kWmaOpenFailed;
-    if (FAILED(g_wma.Start())) return kWmaStartFailed;
+    if (FAILED(m_reader.Start())) return kWmaStartFailed;
     return kWmaReady;
 }
 
-int WmaGetFormat(WAVEFORMATEX* format) { return format && SUCCEEDED(g_wma.OutputFormat(*format)) ? 1 : 0; }
+int CWmaFile::GetFormat(WAVEFORMATEX* format) {
+    return format && SUCCEEDED(m_reader.OutputFormat(*format)) ? 1 : 0;
+}
 
-int WmaReadSample(BYTE** data, DWORD* length, DWORD* percent) {
-    HRESULT hr = g_wma.GetNextSample(data, length, percent);
+int CWmaFile::ReadSample(BYTE** data, DWORD* length, DWORD* percent) {
+    HRESULT hr = m_reader.GetNextSample(data, length, percent);
     if (SUCCEEDED(hr)) return 1;
     return hr == NS_E_NO_MORE_SAMPLES ? -1 : 0;
 }
 
-void WmaReleaseSample() { g_wma.ReleaseSample(); }
-
-bool WmaReadFailed() { return g_wma.ReadFailed(); }
-
-int WmaClose() {
-    HRESULT hr = g_wma.Close();
-    // COM is left on every path that initialised it, a failed close included.
-    if (g_comInitialised) {
+int CWmaFile::Close() {
+    if (!m_open) return 1;
+    m_open = false;
+    m_reader.ReleaseSample();
+    HRESULT hr = m_reader.Close();
+    // COM is left on every path that entered it, a failed close included.
+    if (m_comInitialised) {
         CoUninitialize();
-        g_comInitialised = false;
+        m_comInitialised = false;
     }
     return SUCCEEDED(hr) ? 1 : 0;
 }

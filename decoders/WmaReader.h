@@ -1,6 +1,5 @@
-// WMA sources through the Windows Media Format runtime's synchronous reader.
-// The engine reaches it only through the five Wma... functions, which work on
-// one process-wide reader, one file at a time.
+// WMA sources through the Windows Media Format runtime's synchronous reader,
+// one reader for each file (CWmaFile).
 #pragma once
 #include <windows.h>
 #include <mmreg.h>
@@ -25,14 +24,6 @@ inline constexpr char kWmaRuntimeLibrary[] = "wmvcore.dll";
 // What CWmaReader::Open answers when the runtime could not be loaded.
 inline constexpr HRESULT kWmaRuntimeMissingResult = static_cast<HRESULT>(0x8007007E);  // ERROR_MOD_NOT_FOUND
 
-int WmaOpen(const char* path);
-int WmaGetFormat(WAVEFORMATEX* format);
-// 1 a sample was delivered, -1 no more samples, 0 failure.
-int WmaReadSample(BYTE** data, DWORD* length, DWORD* percent);
-void WmaReleaseSample();
-// The open file could not be read somewhere (whatever the reader made of that).
-bool WmaReadFailed();
-int WmaClose();
 
 class CWmaReader {
 public:
@@ -72,6 +63,32 @@ private:
     CComPtr<INSSBuffer> m_currentSample;
     uint64_t m_qwDuration = 0;
     uint64_t m_qwPlayedTime = 0;
+};
+
+// One WMA file through a reader of its own, so files are read side by side.
+// COM is entered on the thread that opens and left by Close on that thread.
+class CWmaFile {
+public:
+    CWmaFile() = default;
+    ~CWmaFile() { Close(); }
+    CWmaFile(const CWmaFile&) = delete;
+    CWmaFile& operator=(const CWmaFile&) = delete;
+
+    // A WmaOpenResult.
+    int Open(const char* path);
+    int GetFormat(WAVEFORMATEX* format);
+    // 1 a sample was delivered, -1 no more samples, 0 failure.
+    int ReadSample(BYTE** data, DWORD* length, DWORD* percent);
+    void ReleaseSample() { m_reader.ReleaseSample(); }
+    // The open file could not be read somewhere (whatever the reader made of that).
+    bool ReadFailed() const { return m_reader.ReadFailed(); }
+    // 1 when closed cleanly; nothing to do after the first.
+    int Close();
+
+private:
+    CWmaReader m_reader;
+    bool m_comInitialised = false;  // CoInitialize succeeded for the open file
+    bool m_open = false;
 };
 
 // The progress of a sample: played time of duration, 0 when the file has no duration.

@@ -83,12 +83,10 @@ void CDecodeThread::ConvertAll() {
     batch.processedCount = 0;
     batch.totalPercent = 0;
     batch.convertedCount = 0;
-    if (m_settings.jobs > 1) {
-        m_progress = std::make_unique<CBatchProgress>(batch, m_events);
-        m_pool = std::make_unique<CWorkerPool>(m_settings.jobs);
-    }
+    StartWorkers();
     try {
         RunSources(1);
+        StartHeldBackFiles(true);
     } catch (...) {
         EndWorkers();
         throw;
@@ -104,15 +102,6 @@ void CDecodeThread::ConvertAll() {
 bool CDecodeThread::SafePoint() const {
     m_pause.WaitWhilePaused();
     return !StopRequested();
-}
-
-// Every file under way ends before the batch does: nothing is touched after its end.
-void CDecodeThread::EndWorkers() {
-    if (!m_pool) return;
-    --m_active;
-    m_pool.reset();
-    ++m_active;
-    m_progress.reset();
 }
 
 bool CDecodeThread::IsHolding() const {
@@ -134,36 +123,4 @@ int CDecodeThread::ConvertFile(int type, const char* sourcePath) {
     int converted = Convert(type, sourcePath, m_selectedFolder.c_str(), m_soleTracker, report);
     m_events.FileEnded(report);
     return converted;
-}
-
-void CDecodeThread::ConvertOnWorker(int type, const char* path) {
-    // Waiting for a worker changes nothing: this thread counts as held meanwhile.
-    --m_active;
-    const bool free = m_pool->WaitForWorker([this] { return !StopRequested(); });
-    ++m_active;
-    if (!free) return;
-    const uint32_t place = m_progress->Begin();
-    m_pool->Run([this, place, type, source = std::string(path), selected = m_selectedFolder] {
-        WorkerTask(place, type, source, selected);
-    });
-}
-
-void CDecodeThread::WorkerTask(uint32_t place, int type, const std::string& path, const std::string& selectedFolder) {
-    ++m_active;
-    std::optional<FileReport> report;
-    // A file handed out just before a Pause or a stop waits, or is not started.
-    if (SafePoint()) {
-        report.emplace();
-        report->source = path;
-        CBatchProgress::CTracker tracker(*m_progress, place);
-        // This worker's wall: a file that fails this way is not converted, and the batch goes on.
-        try {
-            Convert(type, path.c_str(), selectedFolder.c_str(), tracker, *report);
-        } catch (...) {
-            report->converted = false;
-        }
-    }
-    // Telling the end changes the counts: the worker is active until it is told.
-    m_progress->End(place, report);
-    --m_active;
 }

@@ -5,6 +5,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -70,10 +71,19 @@ private:
 
     void RunSources(int convert);
     void ConvertEntry(int type, const char* path);
+    // A file the pool converts.
+    struct PendingFile {
+        int type;
+        std::string path;
+        std::string selectedFolder;
+    };
+    void StartWorkers();
     // Hands the file to a free worker of the pool.
     void ConvertOnWorker(int type, const char* path);
+    void StartHeldBackFiles(bool all);
+    void Hand(const PendingFile& file);
     void EndWorkers();
-    void WorkerTask(uint32_t place, int type, const std::string& path, const std::string& selectedFolder);
+    void WorkerTask(uint32_t place, const PendingFile& file);
     int Convert(int type, const char* path, const char* selectedFolder, IFileTracker& tracker, FileReport& report);
     bool IsOutputFolder(const char* folder) const;
     // Holds while paused; false when the batch is to stop here.
@@ -89,6 +99,11 @@ private:
     std::unique_ptr<CWorkerPool> m_pool;
     // This thread while it walks, and each worker with a file: what IsHolding waits for.
     std::atomic<int> m_active{0};
+    // MP3 files wait here while every decoder instance of the library is in use.
+    std::deque<PendingFile> m_heldBack;
+    int m_mp3Instances = 0;
+    std::atomic<int> m_mp3Running{0};
+    CHandle m_decoderFreed{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
     COutputNames m_ownWritten;
     COutputNames& m_written;       // the outputs of this batch (or job) so far
     std::string m_selectedFolder;  // the source list's folder being walked; empty for a listed file

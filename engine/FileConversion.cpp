@@ -129,9 +129,10 @@ bool CFileConversion::Open(int type) {
     // A Cancel confirmed while the overwrite question was up: this file is not started.
     if (m_batch.stopRequested) return false;
     FileFailure failure = FileFailure::kNotWav;
-    m_reader = OpenSource(type, m_source, failure);
+    m_reader = OpenSource(type, m_source, [this] { return !m_batch.stopRequested; }, failure);
     if (!m_reader) {
-        Fail(failure, m_source);
+        // A stop while the file waited for a decoder is no failure of the file.
+        if (!m_batch.stopRequested) Fail(failure, m_source);
         return false;
     }
     m_target = TargetFormat(m_job.settings, m_reader->Format());

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <chrono>
 #include <cstring>
 
 #include "../framework/FileSystem.h"
@@ -17,22 +16,22 @@ std::string COutputNames::Key(const char* path) {
 }
 
 bool COutputNames::Written(const char* path) const {
-    std::lock_guard<std::mutex> hold(m_lock);
+    CMonitor::CHold hold(m_monitor);
     return m_paths.count(Key(path)) != 0;
 }
 
 void COutputNames::Add(const char* path) {
-    std::lock_guard<std::mutex> hold(m_lock);
+    CMonitor::CHold hold(m_monitor);
     m_paths.insert(Key(path));
 }
 
 bool COutputNames::Claim(const std::string& path, const std::function<bool()>& keepWaiting) {
     const std::string key = Key(path.c_str());
-    std::unique_lock<std::mutex> hold(m_lock);
+    CMonitor::CHold hold(m_monitor);
     // The holder is converting: it ends, or sees the stop, within moments.
     while (m_claimed.count(key)) {
         if (!keepWaiting()) return false;
-        m_released.wait_for(hold, std::chrono::milliseconds(50));
+        hold.Wait(50);
     }
     m_claimed.insert(key);
     return true;
@@ -40,7 +39,7 @@ bool COutputNames::Claim(const std::string& path, const std::function<bool()>& k
 
 bool COutputNames::ClaimUnused(const std::string& path) {
     const std::string key = Key(path.c_str());
-    std::lock_guard<std::mutex> hold(m_lock);
+    CMonitor::CHold hold(m_monitor);
     if (m_claimed.count(key) || m_paths.count(key)) return false;
     m_claimed.insert(key);
     return true;
@@ -48,10 +47,10 @@ bool COutputNames::ClaimUnused(const std::string& path) {
 
 void COutputNames::Release(const std::string& path) {
     {
-        std::lock_guard<std::mutex> hold(m_lock);
+        CMonitor::CHold hold(m_monitor);
         m_claimed.erase(Key(path.c_str()));
     }
-    m_released.notify_all();
+    m_monitor.WakeAll();
 }
 
 bool COutputClaim::Claim(const std::string& path, const std::function<bool()>& keepWaiting) {

@@ -2,11 +2,11 @@
 // the outputs written so far, the numbered twin of a name, and the folder of a
 // file when the sources' folder tree is kept.
 #pragma once
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <set>
 #include <string>
+
+#include "../framework/Monitor.h"
 
 // Shared by the files a batch converts at once: a name is claimed by the one
 // conversion that writes it, so two never write the same output together.
@@ -25,8 +25,7 @@ public:
 
 private:
     static std::string Key(const char* path);
-    mutable std::mutex m_lock;
-    std::condition_variable m_released;
+    mutable CMonitor m_monitor;  // guards the two sets
     std::set<std::string> m_paths;
     std::set<std::string> m_claimed;
 };

@@ -5,7 +5,8 @@
 #include "WavSource.h"
 #include "WmaSource.h"
 
-std::unique_ptr<ISourceReader> OpenSource(int type, const char* path, FileFailure& failure) {
+std::unique_ptr<ISourceReader> OpenSource(int type, const char* path, const std::function<bool()>& keepWaiting,
+                                          FileFailure& failure) {
     switch (type) {
     case kTypeWav:
     case kTypeWave: {
@@ -24,7 +25,7 @@ std::unique_ptr<ISourceReader> OpenSource(int type, const char* path, FileFailur
     }
     case kTypeMp3: {
         auto mp3 = std::make_unique<CMp3Source>();
-        if (mp3->Open(path)) return mp3;
+        if (mp3->Open(path, keepWaiting)) return mp3;
         failure = FileFailure::kNotMp3;
         return nullptr;
     }

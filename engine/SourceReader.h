@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <mmreg.h>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -23,5 +24,7 @@ public:
     virtual bool Failed() const = 0;
 };
 
-// Opens the source by its type; on failure returns null and tells why.
-std::unique_ptr<ISourceReader> OpenSource(int type, const char* path, FileFailure& failure);
+// Opens the source by its type; on failure returns null and tells why. A
+// source that waits for a decoder instance asks keepWaiting as it waits.
+std::unique_ptr<ISourceReader> OpenSource(int type, const char* path, const std::function<bool()>& keepWaiting,
+                                          FileFailure& failure);

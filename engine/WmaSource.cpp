@@ -2,32 +2,24 @@
 
 #include <cstring>
 
-#include "../decoders/WmaReader.h"
 #include "Progress.h"
 
-CWmaSource::~CWmaSource() {
-    if (!m_needsClose) return;
-    WmaReleaseSample();
-    WmaClose();
-}
-
 CWmaSource::OpenResult CWmaSource::Open(const char* path) {
-    int result = WmaOpen(path);
+    int result = m_file.Open(path);
     if (result == kWmaComFailed) return kComFailed;
-    m_needsClose = true;
     if (result == kWmaRuntimeMissing) return kRuntimeMissing;
     if (result != kWmaReady) return kNotWma;
-    if (!WmaGetFormat(&m_format)) return kNoFormat;
+    if (!m_file.GetFormat(&m_format)) return kNoFormat;
     return kOpened;
 }
 
 DWORD CWmaSource::Read(BYTE* dst, DWORD room) {
     // One reader sample a step; one larger than the room left comes in pieces.
     if (m_left == 0 && !m_ended) {
-        WmaReleaseSample();
+        m_file.ReleaseSample();
         DWORD length = 0, percent = 0;
         BYTE* data = nullptr;
-        int result = WmaReadSample(&data, &length, &percent);
+        int result = m_file.ReadSample(&data, &length, &percent);
         if (result == 1) {
             m_data = data;
             m_left = length;
@@ -35,7 +27,7 @@ DWORD CWmaSource::Read(BYTE* dst, DWORD room) {
         } else {
             m_ended = true;
             // Not the end of the samples, or the file failed under a reader that took it for the end.
-            m_failed = result == 0 || WmaReadFailed();
+            m_failed = result == 0 || m_file.ReadFailed();
         }
     }
     DWORD n = m_left < room ? m_left : room;

@@ -1,13 +1,11 @@
 #include "WorkerPool.h"
 
-#include <chrono>
-
 CWorkerPool::CWorkerPool(int workers) {
     for (int i = 0; i < workers; ++i) {
         HANDLE thread = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
         if (!thread) break;
         m_threads.emplace_back(thread);
-        std::lock_guard<std::mutex> hold(m_lock);
+        CMonitor::CHold hold(m_monitor);
         ++m_free;
     }
 }
@@ -15,20 +13,20 @@ CWorkerPool::CWorkerPool(int workers) {
 CWorkerPool::~CWorkerPool() {
     Drain();
     {
-        std::lock_guard<std::mutex> hold(m_lock);
+        CMonitor::CHold hold(m_monitor);
         m_quit = true;
     }
-    m_changed.notify_all();
+    m_monitor.WakeAll();
     for (CHandle& thread : m_threads) WaitForSingleObject(thread, INFINITE);
 }
 
 bool CWorkerPool::WaitForWorker(const std::function<bool()>& keepWaiting) {
-    std::unique_lock<std::mutex> hold(m_lock);
+    CMonitor::CHold hold(m_monitor);
     if (m_threads.empty()) return keepWaiting();
     // Asked again every moment: the stop is a flag, not something that wakes this wait.
     while (!HasFreeWorker()) {
         if (!keepWaiting()) return false;
-        m_changed.wait_for(hold, std::chrono::milliseconds(20));
+        hold.Wait(20);
     }
     return true;
 }
@@ -39,15 +37,15 @@ void CWorkerPool::Run(Task task) {
         return;
     }
     {
-        std::lock_guard<std::mutex> hold(m_lock);
+        CMonitor::CHold hold(m_monitor);
         m_tasks.push_back(std::move(task));
     }
-    m_changed.notify_all();
+    m_monitor.WakeAll();
 }
 
 void CWorkerPool::Drain() {
-    std::unique_lock<std::mutex> hold(m_lock);
-    m_changed.wait(hold, [this] { return m_tasks.empty() && m_busy == 0; });
+    CMonitor::CHold hold(m_monitor);
+    while (!m_tasks.empty() || m_busy != 0) hold.Wait(INFINITE);
 }
 
 DWORD WINAPI CWorkerPool::ThreadMain(void* self) {
@@ -55,24 +53,32 @@ DWORD WINAPI CWorkerPool::ThreadMain(void* self) {
     return 0;
 }
 
+// Takes the next task; false when the pool ends.
+bool CWorkerPool::Take(Task& task) {
+    CMonitor::CHold hold(m_monitor);
+    while (!m_quit && m_tasks.empty()) hold.Wait(INFINITE);
+    if (m_tasks.empty()) return false;
+    task = std::move(m_tasks.front());
+    m_tasks.erase(m_tasks.begin());
+    --m_free;
+    ++m_busy;
+    return true;
+}
+
 void CWorkerPool::Work() {
-    std::unique_lock<std::mutex> hold(m_lock);
-    for (;;) {
-        m_changed.wait(hold, [this] { return m_quit || !m_tasks.empty(); });
-        if (m_tasks.empty()) return;
-        Task task = std::move(m_tasks.front());
-        m_tasks.erase(m_tasks.begin());
-        --m_free;
-        ++m_busy;
-        hold.unlock();
+    Task task;
+    while (Take(task)) {
         // The one wall of a worker: whatever a task lets out ends that task only.
         try {
             task();
         } catch (...) {
         }
-        hold.lock();
-        --m_busy;
-        ++m_free;
-        m_changed.notify_all();
+        task = nullptr;
+        {
+            CMonitor::CHold hold(m_monitor);
+            --m_busy;
+            ++m_free;
+        }
+        m_monitor.WakeAll();
     }
 }

@@ -3,12 +3,11 @@
 #pragma once
 #include <windows.h>
 
-#include <condition_variable>
 #include <functional>
-#include <mutex>
 #include <vector>
 
 #include "../framework/Handles.h"
+#include "../framework/Monitor.h"
 
 class CWorkerPool {
 public:
@@ -32,10 +31,10 @@ public:
 private:
     static DWORD WINAPI ThreadMain(void* self);
     void Work();
+    bool Take(Task& task);
     bool HasFreeWorker() const { return m_tasks.size() < static_cast<size_t>(m_free); }
 
-    std::mutex m_lock;
-    std::condition_variable m_changed;
+    CMonitor m_monitor;  // guards all below but m_threads
     std::vector<Task> m_tasks;  // handed out, not yet taken
     int m_free = 0;             // started workers without a task
     int m_busy = 0;

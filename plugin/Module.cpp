@@ -1,8 +1,12 @@
-// The decoder library's input module: the one export hands it out; the host
-// fills in the output module and the callbacks before each Play.
+// The decoder library's input modules: one per decoder instance, each with its
+// own playback. The classic export hands out the first; the instance export
+// any of them, for a host that decodes several files at once. The host fills
+// in the output module and the callbacks before each Play.
 #include <windows.h>
 
+#include <array>
 #include <memory>
+#include <utility>
 
 #include <mpg123.h>
 
@@ -10,11 +14,14 @@
 #include "Playback.h"
 
 namespace {
-CPlayback g_playback;
+struct Instance {
+    CPlayback playback;
+    In_Module module{};
+};
+Instance g_instances[kMaxDecoderInstances];
 
 void NoConfig(HWND) {}
 void Init() { mpg123_init(); }
-void Quit() { g_playback.Stop(); }
 void GetFileInfo(const char*, char* title, int* length) {
     if (title) title[0] = '\0';
     if (length) *length = -1;
@@ -24,26 +31,29 @@ int InfoBox(const char*, HWND) { return 0; }
 int IsOurFile(const char*) { return 0; }
 void Nothing() {}
 int NotPaused() { return 0; }
-void Stop() { g_playback.Stop(); }
-int GetLength() { return g_playback.LengthMs(); }
-int GetOutputTime() { return g_playback.OutputTimeMs(); }
 void SetOutputTime(int) {}
 void SetInt(int) {}
 
-// The host fills in the rest (callbacks, output module) before each Play.
-In_Module g_module{};
-int Play(const char* path) {
-    g_playback.Stop();
-    if (!g_module.outMod) return -1;
+int PlayOn(Instance& instance, const char* path) {
+    instance.playback.Stop();
+    In_Module& m = instance.module;
+    if (!m.outMod) return -1;
     auto file = std::make_unique<CMp3File>();
     if (!file->Open(path)) return -1;
-    if (g_module.SetInfo) g_module.SetInfo(file->BitrateKbps(), file->Rate() / 1000, file->Channels() == 2, 1);
-    return g_playback.Start(std::move(file), g_module.outMod, g_module.hMainWindow) ? 0 : -1;
+    if (m.SetInfo) m.SetInfo(file->BitrateKbps(), file->Rate() / 1000, file->Channels() == 2, 1);
+    return instance.playback.Start(std::move(file), m.outMod, m.hMainWindow) ? 0 : -1;
 }
-}  // namespace
 
-extern "C" In_Module* mp3decoder() {
-    In_Module& m = g_module;
+// The module's functions carry no context: each instance has entries of its own.
+template <int I>
+struct Entries {
+    static void Stop() { g_instances[I].playback.Stop(); }
+    static int Play(const char* path) { return PlayOn(g_instances[I], path); }
+    static int GetLength() { return g_instances[I].playback.LengthMs(); }
+    static int GetOutputTime() { return g_instances[I].playback.OutputTimeMs(); }
+};
+
+In_Module* Fill(In_Module& m, void (*stop)(), int (*play)(const char*), int (*length)(), int (*outputTime)()) {
     m.version = 0x100;
     m.description = "Wavory MP3 decoder";
     m.FileExtensions =
@@ -53,19 +63,38 @@ extern "C" In_Module* mp3decoder() {
     m.Config = NoConfig;
     m.About = NoConfig;
     m.Init = Init;
-    m.Quit = Quit;
+    m.Quit = stop;
     m.GetFileInfo = GetFileInfo;
     m.InfoBox = InfoBox;
     m.IsOurFile = IsOurFile;
-    m.Play = Play;
+    m.Play = play;
     m.Pause = Nothing;
     m.UnPause = Nothing;
     m.IsPaused = NotPaused;
-    m.Stop = Stop;
-    m.GetLength = GetLength;
-    m.GetOutputTime = GetOutputTime;
+    m.Stop = stop;
+    m.GetLength = length;
+    m.GetOutputTime = outputTime;
     m.SetOutputTime = SetOutputTime;
     m.SetVolume = SetInt;
     m.SetPan = SetInt;
     return &m;
+}
+
+template <int I>
+In_Module* ModuleOf() {
+    using E = Entries<I>;
+    return Fill(g_instances[I].module, E::Stop, E::Play, E::GetLength, E::GetOutputTime);
+}
+
+template <size_t... I>
+constexpr std::array<In_Module* (*)(), sizeof...(I)> MakeModules(std::index_sequence<I...>) {
+    return {ModuleOf<I>...};
+}
+constexpr auto kModules = MakeModules(std::make_index_sequence<kMaxDecoderInstances>());
+}  // namespace
+
+extern "C" In_Module* mp3decoder() { return kModules[0](); }
+
+extern "C" In_Module* mp3decoder_instance(int index) {
+    return index >= 0 && index < kMaxDecoderInstances ? kModules[index]() : nullptr;
 }

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <random>
+#include <thread>
 
 #include "decoders/SndStreamWinAmp.h"
 #include "engine/BatchState.h"
@@ -68,14 +69,13 @@ protected:
     }
     // All PCM of a file straight from the host; false when Open refused it.
     static bool DecodeDirect(const std::string& path, std::vector<uint8_t>* pcm = nullptr) {
-        ISndStreamWinAmp& host = SndStream();
-        bool opened = host.Open(path.c_str()) != FALSE;
+        CMp3StreamLease host = SndStream().Acquire([] { return true; });
+        bool opened = host && host->Open(path.c_str()) != FALSE;
         if (opened) {
             BYTE block[9000];
-            for (DWORD n; (n = host.Read(block, sizeof(block))) > 0;)
+            for (DWORD n; (n = host->Read(block, sizeof(block))) > 0;)
                 if (pcm) pcm->insert(pcm->end(), block, block + n);
         }
-        host.Close();
         return opened;
     }
 };
@@ -294,7 +294,9 @@ TEST_F(Mp3Test, ATruncatedFileGivesWhatIsThere) {
 }
 
 TEST_F(Mp3Test, LengthAndPositionInMilliseconds) {
-    ISndStreamWinAmp& host = SndStream();
+    CMp3StreamLease lease = SndStream().Acquire([] { return true; });
+    ASSERT_TRUE(lease);
+    CMp3Stream& host = *lease;
     ASSERT_TRUE(host.Open(FixturePath("vbr.mp3").c_str()));
     EXPECT_EQ(5000, host.GetLength()) << "exact from the Info frame";
     EXPECT_EQ(2, host.m_nChannels);
@@ -309,4 +311,37 @@ TEST_F(Mp3Test, LengthAndPositionInMilliseconds) {
     ASSERT_TRUE(host.Open(FixturePath("cbr320.mp3").c_str()));
     EXPECT_EQ(320000, host.m_nBitrate);
     host.Close();
+}
+
+// Our library offers a decoder instance for every file a batch converts at
+// once. Four files decoded side by side, on four threads, each give exactly
+// what they give alone: a short file's end, or a Close, in one instance never
+// reaches another, and no instance mixes another's blocks into its own.
+TEST_F(Mp3Test, InstancesDecodeFilesSideBySideExactlyAsAlone) {
+    ASSERT_EQ(kMaxDecoderInstances, SndStream().StreamCount()) << "the instance export was not used";
+    const std::vector<std::string> files = {"long.mp3", "cbr128.mp3", "mono.mp3", "mpeg2_22050.mp3"};
+    std::vector<std::vector<uint8_t>> alone(files.size()), together(files.size());
+    for (size_t i = 0; i < files.size(); ++i) ASSERT_TRUE(DecodeDirect(FixturePath(files[i]), &alone[i])) << files[i];
+    std::vector<std::thread> threads;
+    std::vector<int> opened(files.size(), 0);
+    for (size_t i = 0; i < files.size(); ++i)
+        threads.emplace_back([&, i] { opened[i] = DecodeDirect(FixturePath(files[i]), &together[i]); });
+    for (std::thread& t : threads) t.join();
+    for (size_t i = 0; i < files.size(); ++i) {
+        EXPECT_TRUE(opened[i]) << files[i];
+        EXPECT_EQ(alone[i].size(), together[i].size()) << files[i];
+        EXPECT_TRUE(alone[i] == together[i]) << files[i] << " decoded otherwise beside the others";
+    }
+    // One instance stopped mid-file leaves the other decoding to its end.
+    CMp3StreamLease first = SndStream().Acquire([] { return true; });
+    CMp3StreamLease second = SndStream().Acquire([] { return true; });
+    ASSERT_TRUE(first && second);
+    ASSERT_TRUE(first->Open(FixturePath("long.mp3").c_str()));
+    ASSERT_TRUE(second->Open(FixturePath("long.mp3").c_str()));
+    BYTE block[9000];
+    ASSERT_GT(first->Read(block, sizeof(block)), 0u);
+    first->Close();
+    std::vector<uint8_t> rest;
+    for (DWORD n; (n = second->Read(block, sizeof(block))) > 0;) rest.insert(rest.end(), block, block + n);
+    EXPECT_EQ(alone[0].size(), rest.size()) << "the other instance's Close cut this file";
 }

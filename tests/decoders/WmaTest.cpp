@@ -30,17 +30,18 @@ struct Decoded {
 };
 Decoded DecodeAll(const std::string& path) {
     Decoded d;
-    d.open = WmaOpen(path.c_str());
-    if (d.open == kWmaReady && WmaGetFormat(&d.format)) {
+    CWmaFile file;
+    d.open = file.Open(path.c_str());
+    if (d.open == kWmaReady && file.GetFormat(&d.format)) {
         BYTE* data;
         DWORD length, percent;
-        while ((d.last = WmaReadSample(&data, &length, &percent)) == 1) {
+        while ((d.last = file.ReadSample(&data, &length, &percent)) == 1) {
             d.pcm.insert(d.pcm.end(), data, data + length);
             d.percents.push_back(percent);
-            WmaReleaseSample();
+            file.ReleaseSample();
         }
     }
-    if (d.open != kWmaComFailed) WmaClose();
+    file.Close();
     return d;
 }
 
@@ -213,6 +214,24 @@ TEST(WmaReaderFailures, BadFilesAndStreamsAreRefused) {
         << "a cut file gives what it holds at most";
 }
 
+// Each file has a reader of its own: two files read on two threads at once
+// give what each gives alone.
+TEST(WmaReaderFiles, TwoFilesReadSideBySideAsAlone) {
+    const std::string a = FixturePath("long.wma"), b = FixturePath("wmav2_stereo_48000.wma");
+    const Decoded aloneA = DecodeAll(a), aloneB = DecodeAll(b);
+    ASSERT_EQ(kWmaReady, aloneA.open);
+    ASSERT_EQ(kWmaReady, aloneB.open);
+    Decoded togetherA, togetherB;
+    std::thread first([&] { togetherA = DecodeAll(a); });
+    std::thread second([&] { togetherB = DecodeAll(b); });
+    first.join();
+    second.join();
+    EXPECT_TRUE(SameWmaSound(aloneA.pcm, togetherA.pcm, 2048 * 4, 2)) << "long.wma: " << togetherA.pcm.size() << " bytes against " << aloneA.pcm.size();
+    EXPECT_TRUE(SameWmaSound(aloneB.pcm, togetherB.pcm, 2048 * 4, 2)) << "48 kHz: " << togetherB.pcm.size() << " bytes against " << aloneB.pcm.size();
+    EXPECT_EQ(-1, togetherA.last);
+    EXPECT_EQ(-1, togetherB.last);
+}
+
 TEST(WmaReaderFailures, AFileWithoutAudioOpensButHasNoSoundFormat) {
     Decoded d = DecodeAll(FixturePath("video_only.wma"));
     EXPECT_EQ(kWmaReady, d.open);
@@ -223,7 +242,7 @@ TEST(WmaReaderFailures, ComInTheWrongApartmentIsReportedAsResultOne) {
     int result = -9;
     std::thread worker([&] {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        result = WmaOpen(FixturePath("wmav2_stereo_44100.wma").c_str());
+        result = CWmaFile().Open(FixturePath("wmav2_stereo_44100.wma").c_str());
         CoUninitialize();
     });
     worker.join();
