@@ -88,6 +88,8 @@ protected:
 }  // namespace
 
 TEST_F(WavoryGui, ListModeConvertsFilesAndFoldersEndToEnd) {
+    // One at a time, so the labels end on the last file (side by side they stay on the one converting longest).
+    env.Set(settings::kFilesAtOnce, 1);
     std::string a = Wav("a.wav", 3);
     std::string sub = folder.MakeDir("in\\album");
     std::string bPath = sub + "\\b.wav";
