@@ -1,14 +1,30 @@
 #include "AcmStream.h"
 
 #include <cstring>
+#include <mutex>
 
 #include "../acmdriver/PcmConverter.h"
 #include "FormatCheck.h"
+
+namespace {
+// Files open and close their streams on several threads at once, and an ACM
+// may keep its lists of open drivers without a lock of its own (two streams
+// closing together then free the same entry): opening and closing take turns.
+// Converting, the long part, needs none.
+std::mutex g_openCloseTurn;
+}  // namespace
 
 bool CAcmStream::Open(const WAVEFORMATEX& source, const WAVEFORMATEX& target, DWORD sourceBufferSize) {
     Close();
     if (!IsConsistentFormat(source) || !IsConsistentFormat(target) || sourceBufferSize == 0) return false;
     InstallPcmConverter();  // at the first stream at the latest
+    std::lock_guard<std::mutex> turn(g_openCloseTurn);
+    if (OpenStream(source, target, sourceBufferSize)) return true;
+    Release();
+    return false;
+}
+
+bool CAcmStream::OpenStream(const WAVEFORMATEX& source, const WAVEFORMATEX& target, DWORD sourceBufferSize) {
     // PCM to PCM goes to our converter only: another one the system has may
     // convert what ours refused, badly or not safely.
     if (IsPlainPcm(source) && IsPlainPcm(target) &&
@@ -20,16 +36,11 @@ bool CAcmStream::Open(const WAVEFORMATEX& source, const WAVEFORMATEX& target, DW
     WAVEFORMATEX src = source, dst = target;
     if (acmStreamOpen(&m_stream, m_driver, &src, &dst, nullptr, 0, 0, ACM_STREAMOPENF_NONREALTIME) != 0) {
         m_stream = nullptr;
-        Close();
         return false;
     }
     m_sourceSize = sourceBufferSize;
-    if (acmStreamSize(m_stream, m_sourceSize, &m_destinationSize, ACM_STREAMSIZEF_SOURCE) != 0 ||
-        m_destinationSize == 0 || !Prepare()) {
-        Close();
-        return false;
-    }
-    return true;
+    return acmStreamSize(m_stream, m_sourceSize, &m_destinationSize, ACM_STREAMSIZEF_SOURCE) == 0 &&
+           m_destinationSize != 0 && Prepare();
 }
 
 bool CAcmStream::Prepare() {
@@ -66,6 +77,11 @@ HACMDRIVERID CAcmStream::Driver() const {
 }
 
 bool CAcmStream::Close() {
+    std::lock_guard<std::mutex> turn(g_openCloseTurn);
+    return Release();
+}
+
+bool CAcmStream::Release() {
     bool unprepared = true;
     if (m_prepared) {
         // Unprepared with the lengths it was prepared with.

@@ -47,7 +47,10 @@ public:
     bool Close();
 
 private:
+    bool OpenStream(const WAVEFORMATEX& source, const WAVEFORMATEX& target, DWORD sourceBufferSize);
     bool Prepare();
+    // Close without waiting for the turn to open or close.
+    bool Release();
 
     HACMDRIVER m_driver = nullptr;  // ours, for PCM to PCM
     HACMSTREAM m_stream = nullptr;

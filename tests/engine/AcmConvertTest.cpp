@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <cwchar>
 #include <optional>
+#include <thread>
 
 #include "acmdriver/AcmDriverAbi.h"
 #include "decoders/AcmStream.h"
+#include "tests/TestSupport.h"
 #include "tests/engine/AcmPump.h"
 #include "tests/engine/EngineFixtures.h"
 
@@ -96,7 +99,7 @@ struct LiarScript {
     DWORD extraProduced = 0;
     DWORD extraUsed = 0;
     bool failUnprepare = false;
-    int closes = 0;
+    std::atomic<int> closes{0};
 };
 LiarScript g_liar;
 
@@ -171,7 +174,9 @@ __attribute__((force_align_arg_pointer)) LRESULT CALLBACK LiarProc(DWORD_PTR id,
 class LiarDriverTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_liar = LiarScript();
+        g_liar.extraProduced = g_liar.extraUsed = 0;
+        g_liar.failUnprepare = false;
+        g_liar.closes = 0;
         ASSERT_EQ(MMSYSERR_NOERROR, acmDriverAdd(&m_id, GetModuleHandleA(nullptr), reinterpret_cast<LPARAM>(LiarProc),
                                                  0, ACM_DRIVERADDF_FUNCTION | ACM_DRIVERADDF_LOCAL));
         m_source.wFormatTag = kLiarTag;
@@ -215,4 +220,40 @@ TEST_F(LiarDriverTest, AStreamWhoseUnprepareFailsIsStillClosed) {
         ASSERT_TRUE(other.Open(m_source, m_cd));
     }
     EXPECT_EQ(2, g_liar.closes) << "a stream that goes out of scope is closed";
+}
+
+// Files that end together close their streams together, also the first ones
+// since the driver was added (the ACM then also closes the instance it opened
+// for the driver itself). Each round adds the driver afresh and has the
+// threads open, then close, as one.
+TEST_F(LiarDriverTest, StreamsOpenAndCloseOnSeveralThreadsAtOnce) {
+    constexpr int kThreads = 3, kRounds = 100;
+    std::atomic<int> failures{0};
+    for (int round = 0; round < kRounds && failures == 0; ++round) {
+        if (round > 0) {
+            acmDriverRemove(m_id, 0);
+            ASSERT_EQ(MMSYSERR_NOERROR, acmDriverAdd(&m_id, GetModuleHandleA(nullptr), reinterpret_cast<LPARAM>(LiarProc),
+                                                     0, ACM_DRIVERADDF_FUNCTION | ACM_DRIVERADDF_LOCAL));
+        }
+        std::atomic<int> ready{0}, opened{0}, ended{0};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&] {
+                for (++ready; ready < kThreads;) std::this_thread::yield();
+                CAcmStream stream;
+                if (!stream.Open(m_source, m_cd)) ++failures;
+                for (++opened; opened < kThreads;) std::this_thread::yield();
+                if (stream.IsOpen() && !stream.Close()) ++failures;
+                ++ended;
+            });
+        }
+        if (!PumpUntil([&] { return ended == kThreads; }, 30000)) {
+            // A list the threads broke between them loops for ever: no join could end.
+            ADD_FAILURE() << "round " << round << ": " << kThreads - ended << " threads never came back from the ACM";
+            fflush(stdout);
+            TerminateProcess(GetCurrentProcess(), 3);
+        }
+        for (std::thread& thread : threads) thread.join();
+    }
+    EXPECT_EQ(0, failures.load()) << "streams that did not open or close";
 }
