@@ -210,7 +210,7 @@ int CFileConversion::Finish(bool readFailed) {
     finished = m_output.Close() && finished;
     if (!finished) {
         // The last buffered bytes go out only now: a disk that filled up here is the full disk.
-        if (!m_writeFailed && DiskIsFull()) {
+        if (!m_writeFailed && MetTheFullDisk(kFullDiskSlack)) {
             StopForFullDisk();
             return 0;
         }
@@ -276,8 +276,7 @@ bool CFileConversion::WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block
     }
     if (m_output.Write(block, produced) != produced) {
         // A disk that ran out of room mid-block is the full disk, not just this file.
-        m_batch.freeBytes = m_job.freeSpace(m_batch.outputFolder.c_str());
-        if (m_batch.freeBytes < produced)
+        if (MetTheFullDisk(produced))
             StopForFullDisk();
         else
             m_writeFailed = true;
@@ -289,9 +288,12 @@ bool CFileConversion::WriteBlock(CFreeSpaceMonitor& freeSpace, const BYTE* block
     return true;
 }
 
-bool CFileConversion::DiskIsFull() const {
-    uint64_t free = m_job.freeSpace(m_batch.outputFolder.c_str());
-    return free != kFreeSpaceUnknown && free < kFullDiskSlack;
+// After a failed write. Another file that met the full disk first has given its
+// room back by deleting its temporary file: the flag it set before that counts too.
+bool CFileConversion::MetTheFullDisk(uint64_t needed) {
+    const uint64_t free = m_job.freeSpace(m_batch.outputFolder.c_str());
+    m_batch.freeBytes = free;
+    return (free != kFreeSpaceUnknown && free < needed) || m_batch.diskFull;
 }
 
 void CFileConversion::StopForFullDisk() {

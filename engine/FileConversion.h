@@ -66,7 +66,7 @@ private:
     // Holds while paused; false when the batch is to stop here.
     bool SafePoint() const;
     int Finish(bool readFailed);
-    bool DiskIsFull() const;
+    bool MetTheFullDisk(uint64_t needed);
     void StopForFullDisk();
     // False when the pass failed midway.
     bool Normalize();

@@ -59,7 +59,7 @@ inline void ExpectExtensibleHeader(const WavChunks& w, const WAVEFORMATEX& f, ui
 class ConversionTest : public ::testing::Test {
 protected:
     explicit ConversionTest(const char* appName)
-        : env(appName), folder(::testing::UnitTest::GetInstance()->current_test_info()->name()) {
+        : env(appName), folder(TestFolderName()) {
         out = folder.MakeDir("out");
         in = folder.MakeDir("in");
         BatchState& b = TestBatch();
